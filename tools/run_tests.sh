@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Sets everything up from scratch and runs the whole test suite on Python 3.7 and on the newest
+# CPython installed. Exits non-zero when any test fails.
+set -euo pipefail
+source "$(dirname "$0")/setup_env.sh"
+cd "$velvane_root"
+
+ensure_system_packages python3-venv
+
+pythons=()
+py37="$(find_python 3.7)"
+if [ -n "$py37" ]; then
+    pythons+=("$py37")
+else
+    echo "!! Python 3.7 is not installed on this machine: the suite runs on the newest CPython only."
+fi
+newest="$(find_newest_python)"
+if [ -z "$py37" ] || [ "$("$newest" -c 'import sys; print(sys.version_info[:2])')" != "$("$py37" -c 'import sys; print(sys.version_info[:2])')" ]; then
+    pythons+=("$newest")
+fi
+
+status=0
+for py in "${pythons[@]}"; do
+    echo "== $("$py" --version 2>&1): build and install"
+    venv_py="$(make_venv "$py" test)"
+    echo "== $("$venv_py" --version 2>&1): tests"
+    (cd tests && "$venv_py" -m pytest -q -p no:cacheprovider .) || status=1
+done
+exit $status

@@ -1,0 +1,55 @@
+# Shared set-up for the scripts in tools/: system packages, interpreters, virtual environments.
+# Source it; it defines functions and changes nothing by itself.
+
+velvane_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+# Debian packages the build needs. Installs only what is missing (apt-get update only then).
+ensure_system_packages() {
+    local wanted=(g++ make libpugixml-dev "$@") missing=() p
+    for p in "${wanted[@]}"; do
+        dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    echo "== installing Debian packages: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+}
+
+# Prints the path of a CPython interpreter of version $1 (for example 3.7), or nothing.
+find_python() {
+    local want="$1" root cand
+    root="$(pyenv root 2>/dev/null || echo "$HOME/.pyenv")"
+    for cand in $(ls -d "$root"/versions/"$want".* 2>/dev/null | sort -V -r); do
+        [ -x "$cand/bin/python$want" ] && { echo "$cand/bin/python$want"; return; }
+    done
+    command -v "python$want" 2>/dev/null || true
+}
+
+# Prints the path of the newest CPython 3 interpreter installed.
+find_newest_python() {
+    local root best
+    root="$(pyenv root 2>/dev/null || echo "$HOME/.pyenv")"
+    best="$(ls -d "$root"/versions/3.* 2>/dev/null | grep -E '/3\.[0-9]+\.[0-9]+$' | sort -V | tail -n 1)"
+    if [ -n "$best" ]; then
+        echo "$best/bin/python3"
+    else
+        command -v python3
+    fi
+}
+
+# Creates (or reuses) the virtual environment for interpreter $1 and installs the package into it
+# with the extras $2 (for example "test"). Prints the environment's python.
+make_venv() {
+    local py="$1" extras="${2:-}" ver venv spec="."
+    ver="$("$py" -c 'import sys; print("%d.%d" % sys.version_info[:2])')"
+    venv="$velvane_root/.venv/$ver"
+    if [ ! -x "$venv/bin/python" ]; then
+        "$py" -m venv "$venv" >&2
+    fi
+    "$venv/bin/python" -m pip install -q --disable-pip-version-check --upgrade pip >&2
+    [ -n "$extras" ] && spec=".[$extras]"
+    (cd "$velvane_root" && "$venv/bin/python" -m pip install -q --disable-pip-version-check "$spec") >&2
+    echo "$venv/bin/python"
+}
