@@ -10,7 +10,9 @@ venv="$velvane_root/.venv/$ver"
 [ -x "$venv/bin/python" ] || "$py" -m venv "$venv"
 "$venv/bin/python" -c 'import pybind11' 2>/dev/null || "$venv/bin/python" -m pip install -q "pybind11==2.13.6" pytest openpyxl hypothesis xlsxwriter
 build="$velvane_root/build/dev-$ver${VELVANE_BUILD_SUFFIX:-}"
+targets=()
+for t in ${VELVANE_TARGETS:-}; do targets+=(--target "$t"); done
 cmake -S "$velvane_root" -B "$build" -DPython_EXECUTABLE="$venv/bin/python" \
       -Dpybind11_DIR="$("$venv/bin/python" -m pybind11 --cmakedir)" "$@" >/dev/null
-cmake --build "$build" -j 2
+cmake --build "$build" -j 2 "${targets[@]}"
 echo "PYTHONPATH=$build/python"
