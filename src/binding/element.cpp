@@ -1,0 +1,216 @@
+#include "element.hpp"
+
+#include <cstring>
+#include <string>
+
+#include "schema_table.hpp"
+#include "schema_view.hpp"
+
+namespace corvenna {
+namespace {
+
+// Text of `size` bytes as str. The parse checked UTF-8, but a character reference can still spell a
+// lone surrogate; such a text is decoded with replacement characters rather than failing the read.
+PyObject* decode_text(const char* text, std::size_t size) {
+    PyObject* s = PyUnicode_DecodeUTF8(text, static_cast<Py_ssize_t>(size), nullptr);
+    if (!s && PyErr_ExceptionMatches(PyExc_UnicodeDecodeError)) {
+        PyErr_Clear();
+        s = PyUnicode_DecodeUTF8(text, static_cast<Py_ssize_t>(size), "replace");
+    }
+    return s;
+}
+
+// valueOf_: the element's character content (its own text, then text and CDATA pieces between
+// children, in document order), or None when there is none.
+PyObject* read_text(pugi::xml_node node) {
+    const char* own = node.value();
+    bool pieces = false;
+    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
+        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) {
+            pieces = true;
+            break;
+        }
+    }
+    if (!pieces) {
+        if (!*own) Py_RETURN_NONE;
+        return decode_text(own, std::strlen(own));
+    }
+    std::string text = own;
+    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling())
+        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) text += child.value();
+    if (text.empty()) Py_RETURN_NONE;
+    return decode_text(text.data(), text.size());
+}
+
+PyObject* read_single_child(ElementObject* self, const schema::ChildRow& row) {
+    const char* tag = schema::kTags[row.tag];
+    for (pugi::xml_node child = pugi::xml_node(self->node).first_child(); child; child = child.next_sibling()) {
+        if (child.type() == pugi::node_element && std::strcmp(child.name(), tag) == 0)
+            return make_element(self->document, child, row.type);
+    }
+    Py_RETURN_NONE;
+}
+
+PyObject* read_repeated_child(ElementObject* self, const schema::ChildRow& row) {
+    const char* tag = schema::kTags[row.tag];
+    PyObject* list = PyList_New(0);
+    if (!list) return nullptr;
+    for (pugi::xml_node child = pugi::xml_node(self->node).first_child(); child; child = child.next_sibling()) {
+        if (child.type() != pugi::node_element || std::strcmp(child.name(), tag) != 0) continue;
+        PyObject* item = make_element(self->document, child, row.type);
+        if (!item || PyList_Append(list, item) < 0) {
+            Py_XDECREF(item);
+            Py_DECREF(list);
+            return nullptr;
+        }
+        Py_DECREF(item);
+    }
+    return list;
+}
+
+// An XML attribute of the element whose name, with "-" as "_", is `name`; nullptr (no error) if none.
+PyObject* read_xml_attribute(ElementObject* self, PyObject* name) {
+    Py_ssize_t size = 0;
+    const char* wanted = PyUnicode_AsUTF8AndSize(name, &size);
+    if (!wanted) {
+        PyErr_Clear();
+        return nullptr;
+    }
+    for (pugi::xml_attribute a = pugi::xml_node(self->node).first_attribute(); a; a = a.next_attribute()) {
+        const char* have = a.name();
+        Py_ssize_t i = 0;
+        for (; i < size && have[i]; ++i) {
+            char c = have[i] == '-' ? '_' : have[i];
+            if (c != wanted[i]) break;
+        }
+        if (i == size && have[i] == 0) return decode_text(a.value(), std::strlen(a.value()));
+    }
+    return nullptr;
+}
+
+PyObject* remember(ElementObject* self, PyObject* name, PyObject* value) {
+    if (!value) return nullptr;
+    if (!self->cache && !(self->cache = PyDict_New())) {
+        Py_DECREF(value);
+        return nullptr;
+    }
+    if (PyDict_SetItem(self->cache, name, value) < 0) {
+        Py_DECREF(value);
+        return nullptr;
+    }
+    return value;
+}
+
+PyObject* element_getattro(PyObject* object, PyObject* name) {
+    auto* self = reinterpret_cast<ElementObject*>(object);
+    if (self->cache) {
+        PyObject* hit = PyDict_GetItemWithError(self->cache, name);
+        if (hit) {
+            Py_INCREF(hit);
+            return hit;
+        }
+        if (PyErr_Occurred()) return nullptr;
+    }
+    PyObject* table = attribute_table(self->type);
+    if (!table) return nullptr;
+    PyObject* row_index = PyDict_GetItemWithError(table, name);
+    if (row_index) {
+        long row = PyLong_AsLong(row_index);
+        if (row == kValueOfRow) return remember(self, name, read_text(pugi::xml_node(self->node)));
+        const schema::ChildRow& r = schema::kRows[row];
+        return remember(self, name, r.many ? read_repeated_child(self, r) : read_single_child(self, r));
+    }
+    if (PyErr_Occurred()) return nullptr;
+    if (PyUnicode_Check(name)) {
+        if (PyObject* attribute = read_xml_attribute(self, name)) return remember(self, name, attribute);
+        if (PyErr_Occurred()) return nullptr;
+    }
+    PyObject* generic = PyObject_GenericGetAttr(object, name);
+    if (!generic && PyErr_ExceptionMatches(PyExc_AttributeError) && PyUnicode_Check(name))
+        PyErr_Format(PyExc_AttributeError, "<%s> element has no child element or attribute '%U'",
+                     pugi::xml_node(self->node).name(), name);
+    return generic;
+}
+
+void element_dealloc(PyObject* object) {
+    auto* self = reinterpret_cast<ElementObject*>(object);
+    Py_CLEAR(self->cache);
+    Document* document = self->document;
+    Py_TYPE(object)->tp_free(object);
+    document->release();
+}
+
+PyObject* element_repr(PyObject* object) {
+    auto* self = reinterpret_cast<ElementObject*>(object);
+    pugi::xml_node node(self->node);
+    pugi::xml_node name = node.child("SHORT-NAME");
+    if (name && *name.child_value())
+        return PyUnicode_FromFormat("<AUTOSAR_00048 element %s %s>", node.name(), name.child_value());
+    return PyUnicode_FromFormat("<AUTOSAR_00048 element %s>", node.name());
+}
+
+// dir(): the element type's child names and text attribute, the XML attributes present, and the
+// usual object attributes.
+PyObject* element_dir(PyObject* object, PyObject*) {
+    auto* self = reinterpret_cast<ElementObject*>(object);
+    PyObject* table = attribute_table(self->type);
+    if (!table) return nullptr;
+    PyObject* names = PyDict_Keys(table);
+    if (!names) return nullptr;
+    for (pugi::xml_attribute a = pugi::xml_node(self->node).first_attribute(); a; a = a.next_attribute()) {
+        std::string attr = a.name();
+        if (attr.find(':') != std::string::npos || attr.compare(0, 5, "xmlns") == 0) continue;
+        for (char& c : attr)
+            if (c == '-') c = '_';
+        PyObject* s = PyUnicode_FromString(attr.c_str());
+        if (!s || PyList_Append(names, s) < 0) {
+            Py_XDECREF(s);
+            Py_DECREF(names);
+            return nullptr;
+        }
+        Py_DECREF(s);
+    }
+    return names;
+}
+
+PyMethodDef element_methods[] = {
+    {"__dir__", element_dir, METH_NOARGS, "Child element names, text and XML attributes readable here."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+}  // namespace
+
+// Only the header is set here; ready_element_type() fills in the slots.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+PyTypeObject ElementType = {PyVarObject_HEAD_INIT(nullptr, 0)};
+#pragma GCC diagnostic pop
+
+PyObject* make_element(Document* document, pugi::xml_node node, std::uint16_t type) {
+    ElementObject* self = PyObject_New(ElementObject, &ElementType);
+    if (!self) return nullptr;
+    document->retain();
+    self->document = document;
+    self->node = node.internal_object();
+    self->type = type;
+    self->cache = nullptr;
+    return reinterpret_cast<PyObject*>(self);
+}
+
+int ready_element_type() {
+    ElementType.tp_name = "Omdra.Corvenna.AUTOSAR_00048.Element";
+    ElementType.tp_doc =
+        "One ARXML element. Each child element is an attribute named after its tag with '-' as '_': "
+        "a child the schema allows once is the child element or None, a child it allows more than "
+        "once is a list in document order. valueOf_ is the text of elements that carry text; XML "
+        "attributes (DEST, UUID, ...) are readable by name too.";
+    ElementType.tp_basicsize = sizeof(ElementObject);
+    ElementType.tp_flags = Py_TPFLAGS_DEFAULT;
+    ElementType.tp_dealloc = element_dealloc;
+    ElementType.tp_getattro = element_getattro;
+    ElementType.tp_repr = element_repr;
+    ElementType.tp_methods = element_methods;
+    return PyType_Ready(&ElementType);
+}
+
+}  // namespace corvenna

@@ -1,0 +1,72 @@
+// Omdra.Corvenna.AUTOSAR_00048: parse an ARXML file into element objects read by attribute name.
+#include <pybind11/pybind11.h>
+
+#include "buffer_pool.hpp"
+#include "document.hpp"
+#include "element.hpp"
+#include "parse_errors.hpp"
+#include "schema_table.hpp"
+
+namespace py = pybind11;
+using namespace corvenna;
+
+namespace {
+
+py::object parse(py::object path, py::object /*silence*/) {
+    // str or path-like; bytes paths are accepted too, as open() does.
+    py::object fspath = py::reinterpret_steal<py::object>(PyOS_FSPath(path.ptr()));
+    if (!fspath) throw py::error_already_set();
+    PyObject* encoded = nullptr;
+    if (!PyUnicode_FSConverter(fspath.ptr(), &encoded)) throw py::error_already_set();
+    py::object fs_path = py::reinterpret_steal<py::object>(encoded);
+    py::object shown = py::reinterpret_steal<py::object>(
+        PyUnicode_Check(fspath.ptr()) ? (Py_INCREF(fspath.ptr()), fspath.ptr()) : PyUnicode_DecodeFSDefault(PyBytes_AS_STRING(encoded)));
+    if (!shown) throw py::error_already_set();
+
+    LoadOutcome outcome;
+    {
+        py::gil_scoped_release unlocked;
+        outcome = load_document(PyBytes_AS_STRING(fs_path.ptr()));
+    }
+    if (!outcome.document) {
+        raise_load_failure(outcome, shown.ptr(), fs_path.ptr());
+        throw py::error_already_set();
+    }
+    Document* document = outcome.document.release();
+    document->retain();  // held here until the root element owns it
+    PyObject* root = make_element(document, document->xml.document_element(),
+                                  static_cast<std::uint16_t>(schema::kRootType));
+    document->release();
+    if (!root) throw py::error_already_set();
+    return py::reinterpret_steal<py::object>(root);
+}
+
+}  // namespace
+
+PYBIND11_MODULE(AUTOSAR_00048, m) {
+    m.doc() =
+        "ARXML binding for AUTOSAR schema revision 00048.\n\n"
+        "parse(path) reads one ARXML file of any AUTOSAR R4 revision and returns its AUTOSAR root "
+        "element; the elements are read through the element types of revision 00048.";
+    pool::install_for_pugixml();
+    if (ready_element_type() < 0) throw py::error_already_set();
+    Py_INCREF(&ElementType);
+    m.add_object("Element", reinterpret_cast<PyObject*>(&ElementType));
+
+    ParseError = PyErr_NewExceptionWithDoc(
+        "Omdra.Corvenna.AUTOSAR_00048.ParseError",
+        "The file is not well-formed XML, not acceptable text, or its root is not AUTOSAR. The message "
+        "reads 'path:line:column: cause'.",
+        PyExc_ValueError, nullptr);
+    if (!ParseError) throw py::error_already_set();
+    m.add_object("ParseError", ParseError);
+
+    m.def("parse", &parse, py::arg("path"), py::arg("silence") = false,
+          "parse(path, silence=False) -> AUTOSAR root element\n\n"
+          "Parses one ARXML file. `path` is a str or path-like. `silence` is accepted for "
+          "compatibility; nothing is printed either way. Raises OSError subclasses for files that "
+          "cannot be read and ParseError for malformed XML or a root other than AUTOSAR. No DTD entity "
+          "is expanded and nothing outside the file is read. The GIL is released while parsing.");
+    m.def("_idle_pool_bytes", &pool::idle_bytes, "Bytes of parse memory kept for reuse (diagnostics).");
+    m.def("_release_pool", &pool::release_idle, "Gives the parse memory kept for reuse back to the system.");
+}

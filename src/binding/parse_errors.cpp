@@ -1,0 +1,86 @@
+#include "parse_errors.hpp"
+
+#include <cstdio>
+#include <string>
+
+namespace corvenna {
+
+PyObject* ParseError = nullptr;
+
+namespace {
+
+// The file's text as the parser saw it, in UTF-8: the raw bytes, or their conversion for UTF-16/32
+// and Latin-1 files. Empty when the file cannot be read again.
+std::string parsed_text(PyObject* fs_path, SourceEncoding encoding) {
+    std::string bytes;
+    if (FILE* f = std::fopen(PyBytes_AS_STRING(fs_path), "rb")) {
+        char chunk[65536];
+        std::size_t n;
+        while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.append(chunk, n);
+        std::fclose(f);
+    }
+    if (encoding == SourceEncoding::kUtf8) return bytes;
+    const char* codec = encoding == SourceEncoding::kLatin1 ? "latin-1" : nullptr;
+    PyObject* text = nullptr;
+    if (codec) {
+        text = PyUnicode_Decode(bytes.data(), static_cast<Py_ssize_t>(bytes.size()), codec, "replace");
+    } else {
+        bool utf32 = bytes.size() >= 4 && ((bytes.compare(0, 4, std::string("\xFF\xFE\0\0", 4)) == 0) ||
+                                           (bytes.compare(0, 4, std::string("\0\0\xFE\xFF", 4)) == 0));
+        text = utf32 ? PyUnicode_DecodeUTF32(bytes.data(), static_cast<Py_ssize_t>(bytes.size()), "replace", nullptr)
+                     : PyUnicode_DecodeUTF16(bytes.data(), static_cast<Py_ssize_t>(bytes.size()), "replace", nullptr);
+    }
+    std::string utf8;
+    if (text) {
+        Py_ssize_t size = 0;
+        if (const char* data = PyUnicode_AsUTF8AndSize(text, &size)) utf8.assign(data, static_cast<std::size_t>(size));
+        Py_DECREF(text);
+    }
+    PyErr_Clear();
+    if (!utf8.empty() && utf8.compare(0, 3, "\xEF\xBB\xBF") == 0) utf8.erase(0, 3);
+    return utf8;
+}
+
+// 1-based line and column (in characters) of a byte offset in UTF-8 text.
+void locate(const std::string& text, std::size_t offset, unsigned long& line, unsigned long& column) {
+    line = 1;
+    column = 1;
+    if (offset > text.size()) offset = text.size();
+    for (std::size_t i = 0; i < offset; ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '\n') {
+            ++line;
+            column = 1;
+        } else if ((c & 0xC0) != 0x80) {
+            ++column;
+        }
+    }
+}
+
+}  // namespace
+
+PyObject* raise_load_failure(const LoadOutcome& outcome, PyObject* path, PyObject* fs_path) {
+    if (outcome.os_error != 0) {
+        if (outcome.os_cause) {
+            PyObject* args = Py_BuildValue("(isO)", outcome.os_error, outcome.os_cause, path);
+            if (args) {
+                PyErr_SetObject(PyExc_OSError, args);
+                Py_DECREF(args);
+            }
+            return nullptr;
+        }
+        errno = outcome.os_error;
+        return PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, path);
+    }
+    unsigned long line = 1, column = 1;
+    locate(parsed_text(fs_path, outcome.encoding), outcome.offset, line, column);
+    std::string cause = outcome.cause;
+    if (!cause.empty()) cause[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(cause[0])));
+    PyObject* message = PyUnicode_FromFormat("%U:%lu:%lu: %s", path, line, column, cause.c_str());
+    if (!message) return nullptr;
+    PyErr_SetObject(ParseError, message);
+    Py_DECREF(message);
+    return nullptr;
+}
+
+}  // namespace corvenna
