@@ -88,28 +88,42 @@ PyObject* read_xml_attribute(ElementObject* self, PyObject* name) {
     return nullptr;
 }
 
+// Looks a name up among the attributes already read: by identity first (names in code are interned),
+// then by value, so that a.X is a.X however the name was spelled. Borrowed, or nullptr.
+PyObject* cached(ElementObject* self, PyObject* name) {
+    for (std::uint16_t i = 0; i < self->cache_size; ++i)
+        if (self->cache[i].name == name) return self->cache[i].value;
+    if (!PyUnicode_CheckExact(name)) return nullptr;
+    for (std::uint16_t i = 0; i < self->cache_size; ++i)
+        if (PyUnicode_Compare(self->cache[i].name, name) == 0) return self->cache[i].value;
+    return nullptr;
+}
+
+// Keeps `value` (a new reference) as the attribute `name`; returns it, or nullptr on failure.
 PyObject* remember(ElementObject* self, PyObject* name, PyObject* value) {
     if (!value) return nullptr;
-    if (!self->cache && !(self->cache = PyDict_New())) {
-        Py_DECREF(value);
-        return nullptr;
+    if (self->cache_size == self->cache_capacity) {
+        std::size_t capacity = self->cache_capacity ? self->cache_capacity * 2u : 4u;
+        if (capacity > 0xFFFF) return value;  // not kept; cannot happen for schema names
+        auto* grown = static_cast<CachedAttribute*>(PyMem_Realloc(self->cache, capacity * sizeof(CachedAttribute)));
+        if (!grown) {
+            Py_DECREF(value);
+            return PyErr_NoMemory();
+        }
+        self->cache = grown;
+        self->cache_capacity = static_cast<std::uint16_t>(capacity);
     }
-    if (PyDict_SetItem(self->cache, name, value) < 0) {
-        Py_DECREF(value);
-        return nullptr;
-    }
+    Py_INCREF(name);
+    Py_INCREF(value);
+    self->cache[self->cache_size++] = {name, value};
     return value;
 }
 
 PyObject* element_getattro(PyObject* object, PyObject* name) {
     auto* self = reinterpret_cast<ElementObject*>(object);
-    if (self->cache) {
-        PyObject* hit = PyDict_GetItemWithError(self->cache, name);
-        if (hit) {
-            Py_INCREF(hit);
-            return hit;
-        }
-        if (PyErr_Occurred()) return nullptr;
+    if (PyObject* hit = cached(self, name)) {
+        Py_INCREF(hit);
+        return hit;
     }
     PyObject* table = attribute_table(self->type);
     if (!table) return nullptr;
@@ -132,9 +146,30 @@ PyObject* element_getattro(PyObject* object, PyObject* name) {
     return generic;
 }
 
+// Drops the cached attributes. The values go through a list, whose deallocation is depth-limited by
+// the interpreter, so that freeing a very deep chain of elements cannot exhaust the C stack.
+void drop_cache(ElementObject* self) {
+    if (!self->cache) return;
+    PyObject* values = PyList_New(self->cache_size);
+    for (std::uint16_t i = 0; i < self->cache_size; ++i) {
+        Py_DECREF(self->cache[i].name);
+        if (values)
+            PyList_SET_ITEM(values, i, self->cache[i].value);
+        else
+            Py_DECREF(self->cache[i].value);
+    }
+    PyMem_Free(self->cache);
+    self->cache = nullptr;
+    self->cache_size = self->cache_capacity = 0;
+    Py_XDECREF(values);
+}
+
 void element_dealloc(PyObject* object) {
     auto* self = reinterpret_cast<ElementObject*>(object);
-    Py_CLEAR(self->cache);
+    PyObject *type, *value, *traceback;
+    PyErr_Fetch(&type, &value, &traceback);  // dealloc may run while an exception is pending
+    drop_cache(self);
+    PyErr_Restore(type, value, traceback);
     Document* document = self->document;
     Py_TYPE(object)->tp_free(object);
     document->release();
@@ -194,6 +229,7 @@ PyObject* make_element(Document* document, pugi::xml_node node, std::uint16_t ty
     self->node = node.internal_object();
     self->type = type;
     self->cache = nullptr;
+    self->cache_size = self->cache_capacity = 0;
     return reinterpret_cast<PyObject*>(self);
 }
 

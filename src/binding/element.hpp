@@ -11,12 +11,20 @@
 
 namespace corvenna {
 
+// An attribute already read: the name it was read under and the value, both owned.
+struct CachedAttribute {
+    PyObject* name;
+    PyObject* value;
+};
+
 struct ElementObject {
     PyObject_HEAD
     Document* document;             // kept alive while this object lives
     pugi::xml_node_struct* node;
+    CachedAttribute* cache;         // attributes read so far (few per element: a scan beats a dict)
+    std::uint16_t cache_size;
+    std::uint16_t cache_capacity;
     std::uint16_t type;             // schema element type
-    PyObject* cache;                // dict of attribute values already read, or nullptr
 };
 
 extern PyTypeObject ElementType;
