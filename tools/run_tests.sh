@@ -2,6 +2,7 @@
 # Sets everything up from scratch and runs the whole test suite on Python 3.7 and on the newest
 # CPython installed. Exits non-zero when any test fails.
 set -euo pipefail
+shopt -s inherit_errexit
 source "$(dirname "$0")/setup_env.sh"
 cd "$velvane_root"
 

@@ -46,10 +46,10 @@ make_venv() {
     ver="$("$py" -c 'import sys; print("%d.%d" % sys.version_info[:2])')"
     venv="$velvane_root/.venv/$ver"
     if [ ! -x "$venv/bin/python" ]; then
-        "$py" -m venv "$venv" >&2
+        "$py" -m venv "$venv" >&2 || return 1
     fi
-    "$venv/bin/python" -m pip install -q --disable-pip-version-check --upgrade pip >&2
+    "$venv/bin/python" -m pip install -q --disable-pip-version-check --upgrade pip >&2 || return 1
     [ -n "$extras" ] && spec=".[$extras]"
-    (cd "$velvane_root" && "$venv/bin/python" -m pip install -q --disable-pip-version-check "$spec") >&2
+    (cd "$velvane_root" && "$venv/bin/python" -m pip install -q --disable-pip-version-check "$spec") >&2 || return 1
     echo "$venv/bin/python"
 }
