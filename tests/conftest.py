@@ -41,6 +41,14 @@ def shared_arxml_files():
     return sorted(os.path.join(SHARED_ARXML, n) for n in os.listdir(SHARED_ARXML) if n.endswith(".arxml"))
 
 
+def shared_arxml_params():
+    """Parameters for a test run once per public sample file (one skipped case when absent)."""
+    files = shared_arxml_files()
+    if not files:
+        return [pytest.param(None, marks=pytest.mark.skip(reason="../shared/arxml is not present"))]
+    return [pytest.param(f, id=os.path.basename(f)) for f in files]
+
+
 @pytest.fixture
 def shared_arxml_dir():
     if not shared_arxml_files():

@@ -7,7 +7,7 @@ import pytest
 
 from Omdra.Corvenna import AUTOSAR_00048
 
-from conftest import shared_arxml_files
+from conftest import shared_arxml_params
 
 COMPONENT = """
 <AR-PACKAGES>
@@ -161,7 +161,7 @@ def _walk_both(ours, theirs, counts):
             _walk_both(a, b, counts)
 
 
-@pytest.mark.parametrize("path", shared_arxml_files(), ids=os.path.basename)
+@pytest.mark.parametrize("path", shared_arxml_params())
 def test_public_files_read_like_a_plain_xml_parser_sees_them(path):
     counts = [0]
     _walk_both(AUTOSAR_00048.parse(path), ET.parse(path).getroot(), counts)
