@@ -36,6 +36,9 @@ struct LoadOutcome {
 // is read. The root element must be AUTOSAR.
 LoadOutcome load_document(const char* fs_path);
 
+// The same for text already in memory: `block` comes from pool::allocate(size + 1) and is taken over.
+LoadOutcome parse_text(unsigned char* block, std::size_t size);
+
 // The pugixml options every parse uses (the benchmarks use the same).
 extern const unsigned int kParseOptions;
 

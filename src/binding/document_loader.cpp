@@ -115,7 +115,14 @@ LoadOutcome load_document(const char* fs_path) {
     FileBytes bytes;
     out.os_error = read_file(fs_path, bytes, out.os_cause);
     if (out.os_error != 0) return out;
+    return parse_text(bytes.data, bytes.size);
+}
 
+LoadOutcome parse_text(unsigned char* block, std::size_t size) {
+    LoadOutcome out;
+    FileBytes bytes;
+    bytes.data = block;
+    bytes.size = size;
     pugi::xml_encoding encoding = sniff_encoding(bytes, out.encoding);
     TextFault fault{0, nullptr};
     if (out.encoding == SourceEncoding::kUtf8)

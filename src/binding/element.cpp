@@ -5,6 +5,7 @@
 
 #include "schema_table.hpp"
 #include "schema_view.hpp"
+#include "xml_reading.hpp"
 
 namespace corvenna {
 namespace {
@@ -20,34 +21,21 @@ PyObject* decode_text(const char* text, std::size_t size) {
     return s;
 }
 
-// valueOf_: the element's character content (its own text, then text and CDATA pieces between
-// children, in document order), or None when there is none.
+// valueOf_: the element's character content, or None when there is none.
 PyObject* read_text(pugi::xml_node node) {
     const char* own = node.value();
-    bool pieces = false;
-    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
-        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) {
-            pieces = true;
-            break;
-        }
-    }
-    if (!pieces) {
+    if (!has_text_pieces(node)) {
         if (!*own) Py_RETURN_NONE;
         return decode_text(own, std::strlen(own));
     }
-    std::string text = own;
-    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling())
-        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) text += child.value();
+    std::string text = text_content(node);
     if (text.empty()) Py_RETURN_NONE;
     return decode_text(text.data(), text.size());
 }
 
 PyObject* read_single_child(ElementObject* self, const schema::ChildRow& row) {
-    const char* tag = schema::kTags[row.tag];
-    for (pugi::xml_node child = pugi::xml_node(self->node).first_child(); child; child = child.next_sibling()) {
-        if (child.type() == pugi::node_element && std::strcmp(child.name(), tag) == 0)
-            return make_element(self->document, child, row.type);
-    }
+    pugi::xml_node child = first_child_with_tag(pugi::xml_node(self->node), schema::kTags[row.tag]);
+    if (child) return make_element(self->document, child, row.type);
     Py_RETURN_NONE;
 }
 
@@ -55,8 +43,8 @@ PyObject* read_repeated_child(ElementObject* self, const schema::ChildRow& row) 
     const char* tag = schema::kTags[row.tag];
     PyObject* list = PyList_New(0);
     if (!list) return nullptr;
-    for (pugi::xml_node child = pugi::xml_node(self->node).first_child(); child; child = child.next_sibling()) {
-        if (child.type() != pugi::node_element || std::strcmp(child.name(), tag) != 0) continue;
+    for (pugi::xml_node child = first_child_with_tag(pugi::xml_node(self->node), tag); child;
+         child = next_sibling_with_tag(child, tag)) {
         PyObject* item = make_element(self->document, child, row.type);
         if (!item || PyList_Append(list, item) < 0) {
             Py_XDECREF(item);
