@@ -1,0 +1,196 @@
+#include "tessaly/signal_sheet.hpp"
+
+#include "common/guard.hpp"
+#include "tessaly/cell_writer.hpp"
+#include "tessaly/py_text.hpp"
+#include "tessaly/sheet_name.hpp"
+#include "tessaly/type_resolution.hpp"
+#include "tessaly/type_texts.hpp"
+
+#include <algorithm>
+#include <set>
+#include <string>
+
+namespace velvane::tessaly {
+
+namespace {
+
+// Columns of the sheet (0 is A).
+enum Column : Py_ssize_t {
+    number_column = 0,
+    input_signal = 1,
+    input_module = 2,
+    input_type = 3,
+    input_usage = 7,
+    output_signal = 8,
+    output_module = 9,
+    output_type = 10,
+    output_usage = 14,
+};
+
+// Cell 1 of a port record is the port's SHORT-NAME; the interface reference stands at cell 14 of
+// a required-port record and at cell 10 of a provided-port record.
+constexpr Py_ssize_t port_name_cell = 1;
+constexpr Py_ssize_t required_interface_cell = 14;
+constexpr Py_ssize_t provided_interface_cell = 10;
+
+const char* const header_texts[] = {
+    "No.",
+    "INPUT 输入信号",
+    "输入模块",
+    "ENUM/STRUCT",
+    "输入说明",
+    "输入详细说明",
+    "InputRemark",
+    "对应信号应用场景",
+    "OUTPUT 输出信号",
+    "输出模块",
+    "ENUM/STRUCT",
+    "输出说明",
+    "输出详细说明",
+    "OutputRemark",
+    "对应信号应用场景",
+};
+
+struct SheetFormats {
+    py::object header;
+    py::object numbering;
+    py::object data;
+};
+
+py::dict cell_properties() {
+    py::dict properties;
+    properties["align"] = "center";
+    properties["valign"] = "vcenter";
+    properties["text_wrap"] = true;
+    return properties;
+}
+
+SheetFormats add_formats(py::handle workbook) {
+    py::dict header = cell_properties();
+    header["bold"] = true;
+    header["fg_color"] = "#64A600";
+    header["border"] = 1;
+    py::dict numbering = cell_properties();
+    numbering["fg_color"] = "#FFFF00";
+    numbering["border"] = 1;
+    py::dict data = cell_properties();
+    data["border"] = 1;
+    py::object add_format = workbook.attr("add_format");
+    return {add_format(header), add_format(numbering), add_format(data)};
+}
+
+// Sheet names already in the workbook, lower-cased as the workbook compares them.
+SheetNameTaken names_in_use(py::handle workbook) {
+    std::set<std::u32string> lowered;
+    for (py::handle sheet : workbook.attr("worksheets")()) {
+        lowered.insert(code_points_of(sheet.attr("name").attr("lower")()));
+    }
+    return [lowered](const std::u32string& candidate) {
+        py::object folded = text_from_code_points(candidate).attr("lower")();
+        return lowered.count(code_points_of(folded)) != 0;
+    };
+}
+
+py::object add_sheet(py::handle workbook, py::handle model) {
+    std::u32string name = acceptable_sheet_name(code_points_of(model), names_in_use(workbook));
+    return workbook.attr("add_worksheet")(text_from_code_points(name));
+}
+
+class SheetWriter {
+public:
+    SheetWriter(py::handle workbook, const SignalSheetInput& input, py::object model);
+
+    void write_header() const;
+    void write_numbers() const;
+    void write_input_row(Py_ssize_t row) const;
+    void write_output_row(Py_ssize_t row) const;
+
+private:
+    ShownType resolve(py::handle record, py::handle port_name, Py_ssize_t interface_cell) const;
+    void write_usage(Py_ssize_t row, Py_ssize_t column, const std::string& type) const;
+    void put(Py_ssize_t row, Py_ssize_t column, py::handle value) const;
+
+    const SignalSheetInput& input_;
+    py::object model_;
+    SheetFormats formats_;
+    py::object sheet_;
+    CellWriter cells_;
+};
+
+SheetWriter::SheetWriter(py::handle workbook, const SignalSheetInput& input, py::object model)
+    : input_(input),
+      model_(std::move(model)),
+      formats_(add_formats(workbook)),
+      sheet_(add_sheet(workbook, model_)),
+      cells_(sheet_) {
+    sheet_.attr("set_column")("B:P", 25);
+}
+
+void SheetWriter::put(Py_ssize_t row, Py_ssize_t column, py::handle value) const {
+    cells_.put(row, column, value, formats_.data);
+}
+
+void SheetWriter::write_header() const {
+    Py_ssize_t column = 0;
+    for (const char* text : header_texts) cells_.put(0, column++, py::str(text), formats_.header);
+}
+
+void SheetWriter::write_numbers() const {
+    Py_ssize_t rows = std::max(py::len(input_.pport), py::len(input_.rport));
+    for (Py_ssize_t row = 1; row <= static_cast<Py_ssize_t>(rows); ++row) {
+        cells_.put(row, number_column, py::str(std::to_string(row)), formats_.numbering);
+    }
+}
+
+ShownType SheetWriter::resolve(py::handle record, py::handle port_name, Py_ssize_t interface_cell) const {
+    return shown_type(port_type_name(input_.types, record, port_name, interface_cell));
+}
+
+// The enumeration text of the type, then the structure member text over it, where there are any.
+void SheetWriter::write_usage(Py_ssize_t row, Py_ssize_t column, const std::string& type) const {
+    if (py::object text = enumeration_text(input_.enumerations, type)) put(row, column, text);
+    if (py::object text = member_text(input_.structures, type)) put(row, column, text);
+}
+
+void SheetWriter::write_input_row(Py_ssize_t row) const {
+    py::object record = input_.rport[py::int_(row - 1)];
+    py::object name = record[py::int_(port_name_cell)];
+    ShownType type = resolve(record, name, required_interface_cell);
+    write_usage(row, input_usage, type.name);
+    put(row, input_signal, py::str(utf8_of(name, "a port name") + type.array_suffix));
+    velvane::guarded([&] {
+        std::string module;
+        if (second_underscore_piece(utf8_of(name, "a port name"), module)) {
+            put(row, input_module, py::str(module));
+        }
+    });
+    put(row, input_type, py::str(type.name));
+}
+
+void SheetWriter::write_output_row(Py_ssize_t row) const {
+    py::object record = input_.pport[py::int_(row - 1)];
+    py::object name = record[py::int_(port_name_cell)];
+    ShownType type = resolve(record, name, provided_interface_cell);
+    write_usage(row, output_usage, type.name);
+    velvane::guarded([&] {
+        put(row, output_signal, py::str(utf8_of(name, "a port name") + type.array_suffix));
+    });
+    put(row, output_module, model_);
+    put(row, output_type, py::str(type.name));
+}
+
+}  // namespace
+
+void write_signal_sheet(py::handle workbook, const SignalSheetInput& input) {
+    if (!is_text(input.model_name)) raise_not_text(input.model_name, "modelName");
+    SheetWriter writer(workbook, input, input.model_name.attr("replace")("_Model", ""));
+    writer.write_header();
+    writer.write_numbers();
+    Py_ssize_t inputs = static_cast<Py_ssize_t>(py::len(input.rport));
+    for (Py_ssize_t row = 1; row <= inputs; ++row) writer.write_input_row(row);
+    Py_ssize_t outputs = static_cast<Py_ssize_t>(py::len(input.pport));
+    for (Py_ssize_t row = 1; row <= outputs; ++row) writer.write_output_row(row);
+}
+
+}  // namespace velvane::tessaly

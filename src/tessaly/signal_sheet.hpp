@@ -1,0 +1,23 @@
+// The signal sheet of one model: header row, numbering, input half (required ports) and output
+// half (provided ports), each signal with its resolved type.
+#pragma once
+
+#include <pybind11/pybind11.h>
+
+namespace velvane::tessaly {
+
+namespace py = pybind11;
+
+struct SignalSheetInput {
+    py::handle model_name;    // file name without ".arxml"
+    py::handle pport;         // provided-port records: the output half
+    py::handle rport;         // required-port records: the input half
+    py::handle types;         // interface name -> type name
+    py::handle structures;    // structure type name -> structure record
+    py::handle enumerations;  // compu method name -> [position, literal] pairs
+};
+
+// Adds the model's worksheet to `workbook` and fills it.
+void write_signal_sheet(py::handle workbook, const SignalSheetInput& input);
+
+}  // namespace velvane::tessaly
