@@ -1,0 +1,162 @@
+// Only set_enumDcit guards its objects; the other three let a failing read through to the caller,
+// keeping what they stored before it. An object without a CATEGORY element is of no category.
+#include "type_tables.hpp"
+
+#include <common/guard.hpp>
+
+namespace velvane::pellinor {
+namespace {
+
+py::object short_name(py::handle element) {
+    return text_of(get_attr(element, "SHORT_NAME"));
+}
+
+bool has_category(py::handle item, const char* category) {
+    py::object element = get_attr(item, "CATEGORY");
+    if (element.is_none()) return false;
+    return equals(text_of(element), own(PyUnicode_FromString(category)));
+}
+
+// Whether the lower-cased name contains "boolean": such types and compu methods are left out.
+bool names_boolean(py::handle name) {
+    static PyObject* const word = intern("boolean");
+    return contains(own(PyObject_CallMethod(name.ptr(), "lower", nullptr)), word);
+}
+
+py::object member_elements(py::handle data_type) {
+    return get_attr(get_attr(data_type, "SUB_ELEMENTS"), "IMPLEMENTATION_DATA_TYPE_ELEMENT");
+}
+
+// SW-DATA-DEF-PROPS / -VARIANTS / first -CONDITIONAL, or None where the chain ends early.
+py::object conditional_props(py::handle element) {
+    py::object props = get_attr(element, "SW_DATA_DEF_PROPS");
+    if (!truthy(props)) return py::none();
+    py::object variants = get_attr(props, "SW_DATA_DEF_PROPS_VARIANTS");
+    if (!truthy(variants)) return py::none();
+    py::object conditionals = get_attr(variants, "SW_DATA_DEF_PROPS_CONDITIONAL");
+    if (!truthy(conditionals)) return py::none();
+    return item_at(conditionals, 0);
+}
+
+// `text.split("/")[-1]`
+py::object last_segment(py::handle text) {
+    static PyObject* const slash = intern("/");
+    return item_at(own(PyObject_CallMethod(text.ptr(), "split", "O", slash)), -1);
+}
+
+// The member's type: its implementation data type reference, else its base type reference, else "".
+py::object member_type_name(py::handle element) {
+    py::object props = conditional_props(element);
+    if (props.is_none()) return py::str("");
+    py::object reference = get_attr(props, "IMPLEMENTATION_DATA_TYPE_REF");
+    if (!truthy(reference)) reference = get_attr(props, "BASE_TYPE_REF");
+    if (!truthy(reference)) return py::str("");
+    return last_segment(text_of(reference));
+}
+
+py::object joined(const char* separator, py::handle texts) {
+    return own(PyUnicode_Join(py::str(separator).ptr(), texts.ptr()));
+}
+
+py::object concat(py::handle a, py::handle b) {
+    return own(PyUnicode_Concat(a.ptr(), b.ptr()));
+}
+
+// "t1;t2;&n1;n2;": the types joined by ";", then ";&", then every name followed by ";".
+py::object member_text(const py::list& types, const py::list& names) {
+    py::object text = concat(joined(";", types), py::str(";&"));
+    text = concat(text, joined(";", names));
+    return concat(text, py::str(";"));
+}
+
+void add_structure(py::handle analyser, py::handle data_type) {
+    py::list types;
+    py::list names;
+    for_each(member_elements(data_type), [&](py::handle element) {
+        append(names, short_name(element));
+        append(types, member_type_name(element));
+        return true;
+    });
+    py::object text = member_text(types, names);
+    py::object name = short_name(data_type);
+    py::str blank("");
+    py::str category("STRUCTURE");
+    PyObject* const cells[] = {blank.ptr(), name.ptr(), blank.ptr(), category.ptr(),
+                               blank.ptr(), text.ptr(), blank.ptr(), blank.ptr()};
+    py::list record;
+    for (PyObject* cell : cells) append(record, cell);
+    set_item(get_attr(analyser, "structValDict"), name, record);
+}
+
+void add_array_element(py::handle analyser, py::handle element) {
+    py::object name = short_name(element);
+    py::object known = get_attr(analyser, "arrayValList");
+    if (!contains(known, name)) known.attr("append")(name);
+}
+
+void add_value_type(py::handle analyser, py::handle data_type) {
+    if (!has_category(data_type, "VALUE")) return;
+    py::object name = short_name(data_type);
+    if (names_boolean(name)) return;
+    py::object props = get_attr(get_attr(get_attr(data_type, "SW_DATA_DEF_PROPS"), "SW_DATA_DEF_PROPS_VARIANTS"),
+                                "SW_DATA_DEF_PROPS_CONDITIONAL");
+    py::object base_type = text_of(get_attr(item_at(props, 0), "BASE_TYPE_REF"));
+    set_item(get_attr(analyser, "enumDict"), name, base_type);
+}
+
+// [[0, VT of the first scale], [1, VT of the second], ...]: positions, never the scales' limits.
+py::list enumeration_pairs(py::handle compu_method) {
+    py::object scales =
+        get_attr(get_attr(get_attr(compu_method, "COMPU_INTERNAL_TO_PHYS"), "COMPU_SCALES"), "COMPU_SCALE");
+    py::list pairs;
+    Py_ssize_t position = 0;
+    for_each(scales, [&](py::handle scale) {
+        py::object literal = text_of(get_attr(get_attr(scale, "COMPU_CONST"), "VT"));
+        py::list pair;
+        append(pair, own(PyLong_FromSsize_t(position++)));
+        append(pair, literal);
+        append(pairs, pair);
+        return true;
+    });
+    return pairs;
+}
+
+}  // namespace
+
+void add_structures(py::handle analyser, py::handle data_types) {
+    for_each(data_types, [&](py::handle data_type) {
+        if (has_category(data_type, "STRUCTURE")) add_structure(analyser, data_type);
+        return true;
+    });
+}
+
+void add_array_elements(py::handle analyser, py::handle data_types) {
+    for_each(data_types, [&](py::handle data_type) {
+        if (!has_category(data_type, "ARRAY")) return true;
+        for_each(member_elements(data_type), [&](py::handle element) {
+            add_array_element(analyser, element);
+            return true;
+        });
+        return true;
+    });
+}
+
+void add_value_types(py::handle analyser, py::handle data_types) {
+    for_each(data_types, [&](py::handle data_type) {
+        guarded([&] { add_value_type(analyser, data_type); });
+        return true;
+    });
+}
+
+void add_enumerations(py::handle analyser, py::handle compu_methods) {
+    for_each(compu_methods, [&](py::handle compu_method) {
+        if (!has_category(compu_method, "TEXTTABLE")) return true;
+        py::object name = short_name(compu_method);
+        if (names_boolean(name)) return true;
+        py::list pairs = enumeration_pairs(compu_method);
+        set_item(get_attr(analyser, "enumValList"), name, pairs);
+        return true;
+    });
+}
+
+}  // namespace velvane::pellinor
