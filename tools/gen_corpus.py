@@ -141,7 +141,7 @@ COMPONENTS = [
     "CoolingCtrl", "SteeringLock", "ParkAssist", "TirePressureMon", "AirbagMon", "BeltReminder",
     "CruiseCtrl", "GearSelector", "PowerMode", "WakeupMgr", "KeylessEntry", "RainLightSnsr",
 ]
-ARRAY_SIZES = [2, 3, 4, 4, 4, 6, 8, 8, 10, 16, 32]
+ARRAY_SIZES = [2, 3, 4, 4, 4, 6, 8, 8, 10, 16]
 
 # Kinds of the first signals of every component, so that even a tiny file has a port of each kind
 # in each direction.
@@ -203,10 +203,11 @@ class TypePool(object):
     "split") use: base types, units, compu methods, implementation data types and, for "split",
     application data types. Types are made on first use and kept as rendered XML."""
 
-    def __init__(self, rng, paths, depth, application_types=False):
+    def __init__(self, rng, paths, depth, compu_depth=None, application_types=False):
         self.rng = rng
         self.paths = paths          # kind -> package path: base, idt, compu, unit, app
         self.depth = depth          # indentation of the elements in their ELEMENTS
+        self.compu_depth = depth if compu_depth is None else compu_depth
         self.application_types = application_types
         self.xml = {"base": [], "idt": [], "compu": [], "unit": [], "app": []}
         self.type_mappings = []     # (application type name, implementation type name)
@@ -278,7 +279,7 @@ class TypePool(object):
         base, factor, offset, unit = SCALED[name]
         self.unit_of[name] = unit
         compu = "COMPU_" + name
-        d = self.depth
+        d = self.compu_depth
         self._add("compu", "\n".join([
             open_(d, "COMPU-METHOD", uuid_attr(self.rng)), leaf(d + 1, "SHORT-NAME", compu),
             leaf(d + 1, "CATEGORY", "LINEAR"), ref(d + 1, "UNIT-REF", "UNIT", self.unit(unit)),
@@ -304,7 +305,7 @@ class TypePool(object):
         self.literals[name] = literals
         self.enum_names.append(name)
         compu = "COMPU_" + name
-        d = self.depth
+        d = self.compu_depth
         lines = [open_(d, "COMPU-METHOD", uuid_attr(self.rng)), leaf(d + 1, "SHORT-NAME", compu),
                  leaf(d + 1, "CATEGORY", "TEXTTABLE"), open_(d + 1, "COMPU-INTERNAL-TO-PHYS"),
                  open_(d + 2, "COMPU-SCALES")]
@@ -389,9 +390,7 @@ class TypePool(object):
         self._add("app", "\n".join([
             open_(d, "APPLICATION-PRIMITIVE-DATA-TYPE", uuid_attr(self.rng)), leaf(d + 1, "SHORT-NAME", app),
             leaf(d + 1, "CATEGORY", "VALUE"),
-            sw_data_def_props(d + 1, [ref(d + 4, "SW-CALIBRATION-ACCESS".replace("SW-CALIBRATION-ACCESS",
-                                                                                 "COMPU-METHOD-REF"),
-                                          "COMPU-METHOD", self.path("compu", compu)),
+            sw_data_def_props(d + 1, [ref(d + 4, "COMPU-METHOD-REF", "COMPU-METHOD", self.path("compu", compu)),
                                       ref(d + 4, "UNIT-REF", "UNIT", self.unit(unit))]),
             close(d, "APPLICATION-PRIMITIVE-DATA-TYPE")]))
         self.type_mappings.append((app, name))
@@ -470,18 +469,21 @@ class SignalNames(object):
         return name, obj, loc, attr
 
 
+ZH_LOCATIONS = {"FL": "左前", "FR": "右前", "RL": "左后", "RR": "右后", "Drv": "主驾", "Pas": "副驾",
+                "Frnt": "前", "Rear": "后", "Le": "左", "Ri": "右"}
+
+
 def describe(rng, obj, loc, attr, ecu):
     """An escaped DESC text: English, or Chinese now and then (with the degree sign for temperatures)."""
     if rng.random() < 0.25:
-        text = "%s%s%s信号，来自%s" % (loc[1].strip() and {"FL": "左前", "FR": "右前", "RL": "左后", "RR": "右后"}
-                                     .get(loc[0], "") or "", obj[2], attr[2], ecu)
+        text = "%s%s%s信号（%s）" % (ZH_LOCATIONS.get(loc[0], ""), obj[2], attr[2], ecu)
         if attr[0] == "Temp":
             text += "，单位 \u00b0C，范围 -40 \u00b0C ~ 125 \u00b0C"
         return escape(text), "ZH"
-    text = "%s%s %s from %s" % (loc[1], obj[1], attr[1], ecu)
+    text = "%s%s %s (%s)" % (loc[1], obj[1], attr[1], ecu)
     text = text[0].upper() + text[1:]
     if attr[0] == "Spd":
-        text += "; valid when speed > 3 km/h & ignition on"
+        text += ", valid when > 3 km/h & ignition on"
     elif attr[0] == "Temp":
         text += " in \u00b0C"
     return escape(text), "EN"
@@ -490,14 +492,11 @@ def describe(rng, obj, loc, attr, ecu):
 def pick_type(pool, rng, kind, obj, attr):
     if kind == "struct":
         return pool.struct(obj[0])
-    if kind in ("enum", "array") and attr[3] != "enum" and kind == "enum":
-        attr = rng.choice([a for a in ATTRIBUTES if a[3] == "enum"])
-    if kind == "array":
-        element = pool.enum(obj[0], attr[4]) if attr[3] == "enum" else pool.value(attr[4] or "UInt16")
-        return pool.array(element)
     if attr[3] == "enum":
-        return pool.enum(obj[0], attr[4])
-    return pool.value(attr[4] if attr[3] == "value" else rng.choice(VALUE_ATTRIBUTES)[4])
+        element = pool.enum(obj[0], attr[4])
+    else:
+        element = pool.value(attr[4] if attr[3] == "value" else rng.choice(VALUE_ATTRIBUTES)[4])
+    return pool.array(element) if kind == "array" else element
 
 
 def new_signal(rng, names, pool, kind=None, ecu=None):
@@ -718,30 +717,152 @@ def generate_file_layout(outdir, files, target, seed):
         rng = random.Random("%s/file/%d" % (seed, index))
         top = swc + "_pkg"
         pool = TypePool(rng, {"base": "/%s/SwBaseTypes" % top, "idt": "/%s/ImplementationDataTypes" % top,
-                              "compu": "/" + top, "unit": "/%s/Units" % top}, depth=6)
+                              "compu": "/" + top, "unit": "/%s/Units" % top}, depth=6, compu_depth=4)
         comp = Component(rng, pool, swc, "/" + top, "/" + top, depth=4)
         names = SignalNames(rng)
         interfaces = []
-        size = 2500
+        interfaces_size = 0
         i = 0
-        while i < len(FIRST_SIGNALS) or size < target:
+        while i < len(FIRST_SIGNALS) or HEAD_SIZE + comp.size + pool.size + interfaces_size < target:
             direction, kind = _kinds(rng, i)
             signal = new_signal(rng, names, pool, kind)
             if direction == "R":
                 port_name = "In_%s_%s" % (signal.ecu, signal.name)
             else:
                 port_name = "Out_%s_%s" % (swc, signal.name)
+            comp.port(direction, port_name, port_name, signal)
             interfaces.append(interface(rng, 4, port_name, signal, pool))
-            size += comp.port(direction, port_name, port_name, signal) + len(interfaces[-1]) + 1
-            size = size - (pool.size - pool.size)  # pool growth is counted below
+            interfaces_size += len(interfaces[-1]) + 1
             i += 1
-            size_now = comp.size + sum_len(interfaces) if False else None  # noqa: keep the loop cheap
-            size = comp.size + pool.size + _interfaces_size(interfaces) + 2500
         top_elements = [comp.render()] + interfaces + [pool.rendered("compu")]
-        subs = [package(rng, 3, "SwBaseTypes", [pool.rendered("base")]),
-                package(rng, 3, "ImplementationDataTypes", [pool.rendered("idt")]),
-                package(rng, 3, "Units", [pool.rendered("unit")])]
+        subs = [package(rng, 4, "SwBaseTypes", [pool.rendered("base")]),
+                package(rng, 4, "ImplementationDataTypes", [pool.rendered("idt")]),
+                package(rng, 4, "Units", [pool.rendered("unit")])]
         text = document(rng, [package(rng, 2, top, top_elements, subs)],
-                        "Component %s, synthetic, seed %s" % (swc, seed))
+                        "Component %s: synthetic test data, seed %s" % (swc, seed))
         paths.append(_write(os.path.join(outdir, swc + "_Model.arxml"), text))
     return paths
+
+
+def generate_split_layout(outdir, files, target, seed):
+    rng = random.Random("%s/split" % seed)
+    pool = TypePool(rng, {"base": "/DataTypes/SwBaseTypes", "idt": "/DataTypes/ImplementationDataTypes",
+                          "compu": "/DataTypes/CompuMethods", "unit": "/DataTypes/Units",
+                          "app": "/DataTypes/ApplicationDataTypes"}, depth=6, application_types=True)
+    mapping_set = "/DataTypes/DataTypeMappingSets/DataTypeMappings"
+    names = SignalNames(rng)
+    interfaces = []
+    provided = []          # signals provided by the components written so far
+    paths = []
+    for swc in component_names(files):
+        comp = Component(rng, pool, swc, "/ComponentTypes", "/PortInterfaces", depth=4)
+        required = set()
+        mine = []
+        i = 0
+        while i < len(FIRST_SIGNALS) or HEAD_SIZE + comp.size < target:
+            direction, kind = _kinds(rng, i)
+            i += 1
+            signal = None
+            if direction == "R" and kind is None and provided and rng.random() < 0.7:
+                signal = rng.choice(provided)
+                if signal.name in required:
+                    continue
+            if signal is None:
+                signal = new_signal(rng, names, pool, kind)
+                interfaces.append(interface(rng, 4, "If_" + signal.name, signal, pool))
+            if direction == "R":
+                required.add(signal.name)
+                port_name = "In_%s_%s" % (signal.ecu, signal.name)
+            else:
+                signal.ecu = swc
+                mine.append(signal)
+                port_name = "Out_" + signal.name
+            comp.port(direction, port_name, "If_" + signal.name, signal)
+        provided += mine
+        text = document(rng, [package(rng, 2, "ComponentTypes", [comp.render(mapping_set)])],
+                        "Component %s: synthetic test data, seed %s" % (swc, seed))
+        paths.append(_write(os.path.join(outdir, swc + ".arxml"), text))
+
+    text = document(rng, [package(rng, 2, "PortInterfaces", interfaces)],
+                    "Sender-receiver interfaces: synthetic test data, seed %s" % seed)
+    paths.append(_write(os.path.join(outdir, "PortInterfaces.arxml"), text))
+    subs = [package(rng, 4, "SwBaseTypes", [pool.rendered("base")]),
+            package(rng, 4, "Units", [pool.rendered("unit")]),
+            package(rng, 4, "CompuMethods", [pool.rendered("compu")]),
+            package(rng, 4, "ImplementationDataTypes", [pool.rendered("idt")]),
+            package(rng, 4, "ApplicationDataTypes", [pool.rendered("app")]),
+            package(rng, 4, "DataTypeMappingSets", [pool.mapping_set(mapping_set.rsplit("/", 1)[1])])]
+    text = document(rng, [package(rng, 2, "DataTypes", None, subs)],
+                    "Data types: synthetic test data, seed %s" % seed)
+    paths.append(_write(os.path.join(outdir, "DataTypes.arxml"), text))
+    return paths
+
+
+HEAD_SIZE = 1500   # document head and package frames, roughly
+
+
+def generate(outdir, files, mb_per_file, seed=1, layout="file"):
+    """Writes the corpus into `outdir` (created when missing) and returns the file paths in order."""
+    if files < 1:
+        raise ValueError("at least one file is needed")
+    if layout not in ("file", "split"):
+        raise ValueError("layout must be 'file' or 'split', not %r" % (layout,))
+    if not os.path.isdir(outdir):
+        os.makedirs(outdir)
+    target = int(mb_per_file * MB)
+    if layout == "file":
+        return generate_file_layout(outdir, files, target, seed)
+    return generate_split_layout(outdir, files, target, seed)
+
+
+STAMP = ".corpus.json"
+
+
+def ensure_corpus(outdir, files, mb_per_file, seed=1, layout="file"):
+    """Like generate(), but reuses the corpus already in `outdir` when it was made with the same
+    parameters by the same generator. Returns the file paths."""
+    with open(os.path.abspath(__file__), "rb") as f:
+        generator = hashlib.sha1(f.read()).hexdigest()
+    wanted = {"files": files, "mb_per_file": mb_per_file, "seed": str(seed), "layout": layout,
+              "generator": generator}
+    stamp = os.path.join(outdir, STAMP)
+    try:
+        with open(stamp) as f:
+            old = json.load(f)
+    except (IOError, OSError, ValueError):
+        old = None
+    if old is not None:
+        names = old.pop("names", [])
+        paths = [os.path.join(outdir, n) for n in names]
+        if old == wanted and names and all(os.path.isfile(p) for p in paths):
+            return paths
+        for p in paths:                       # only what an earlier run wrote
+            if os.path.isfile(p):
+                os.remove(p)
+        os.remove(stamp)
+    paths = generate(outdir, files, mb_per_file, seed, layout)
+    wanted["names"] = [os.path.basename(p) for p in paths]
+    with open(stamp, "w") as f:
+        json.dump(wanted, f, indent=1)
+    return paths
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description="Write synthetic AUTOSAR component files (ARXML).")
+    parser.add_argument("outdir")
+    parser.add_argument("--files", type=int, default=1, help="number of component files (default 1)")
+    parser.add_argument("--mb-per-file", type=float, default=1.0,
+                        help="size of each component file in MB of 1,000,000 bytes (default 1)")
+    parser.add_argument("--seed", default="1", help="the same seed gives the same bytes (default 1)")
+    parser.add_argument("--layout", choices=["file", "split"], default="file",
+                        help="file: each file complete in itself (default); split: components, "
+                             "interfaces and data types in separate files")
+    args = parser.parse_args(argv)
+    paths = generate(args.outdir, args.files, args.mb_per_file, args.seed, args.layout)
+    total = sum(os.path.getsize(p) for p in paths)
+    print("wrote %d files, %.1f MB, into %s" % (len(paths), total / float(MB), args.outdir))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
