@@ -27,4 +27,8 @@ for py in "${pythons[@]}"; do
     echo "== $("$venv_py" --version 2>&1): tests"
     (cd tests && "$venv_py" -m pytest -q -p no:cacheprovider .) || status=1
 done
-exit $status
+[ $status -eq 0 ] || { echo "!! tests failed"; exit $status; }
+
+# Memory and undefined-behaviour checks of the native code, then a short fuzz run of the binding.
+./tools/run_sanitized.sh "${pythons[-1]}"
+./tools/run_fuzz.sh 60
