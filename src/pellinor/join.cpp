@@ -60,6 +60,8 @@ KeyPlan make_plan(py::handle key) {
     py::object lowered = own(PyObject_CallMethod(key.ptr(), "lower", nullptr));
     if (contains(lowered, placeholder)) return plan;  // blank
     py::object name = own(PyObject_CallMethod(key.ptr(), "replace", "OO", dash, underscore));
+    // No attribute has an empty name: the lookup, which costs a raised and dropped error, is skipped.
+    if (PyUnicode_Check(name.ptr()) && PyUnicode_GET_LENGTH(name.ptr()) == 0) return plan;  // blank
     if (!contains(name, line_feed)) {
         plan.kind = KeyPlan::Kind::child;
         plan.steps.push_back(attribute_name(std::move(name)));
@@ -103,31 +105,38 @@ py::object text_or_blank(py::handle value) {
     return py::reinterpret_borrow<py::object>(blank_text());
 }
 
+// Cells are gathered here and become the record's list in one allocation.
+using Cells = std::vector<py::object>;
+
+py::object blank_cell() {
+    return py::reinterpret_borrow<py::object>(blank_text());
+}
+
 // One cell for a path of two or more steps; a step that finds nothing ends it with "".
-void append_path_cell(py::list& record, const std::vector<py::object>& steps, py::handle item) {
+void append_path_cell(Cells& record, const std::vector<py::object>& steps, py::handle item) {
     if (steps.empty()) return;
     py::object current = first_of_attribute(item, steps[0]);
     for (size_t i = 1; i < steps.size(); ++i) {
         if (!truthy(current)) {
-            append(record, blank_text());
+            record.push_back(blank_cell());
             return;
         }
         current = first_of_attribute(current, steps[i]);
-        if (i + 1 == steps.size()) append(record, text_or_blank(current));
+        if (i + 1 == steps.size()) record.push_back(text_or_blank(current));
     }
 }
 
-void append_cell(py::list& record, const KeyPlan& plan, py::handle analyser, py::handle item) {
+void append_cell(Cells& record, const KeyPlan& plan, py::handle analyser, py::handle item) {
     static PyObject* const model_name = intern("modelName");
     switch (plan.kind) {
         case KeyPlan::Kind::model_name:
-            append(record, get_attr(analyser, model_name));
+            record.push_back(get_attr(analyser, model_name));
             return;
         case KeyPlan::Kind::blank:
-            append(record, blank_text());
+            record.push_back(blank_cell());
             return;
         case KeyPlan::Kind::child:
-            append(record, text_or_blank(first_of_attribute(item, plan.steps[0])));
+            record.push_back(text_or_blank(first_of_attribute(item, plan.steps[0])));
             return;
         case KeyPlan::Kind::path:
             append_path_cell(record, plan.steps, item);
@@ -135,16 +144,26 @@ void append_cell(py::list& record, const KeyPlan& plan, py::handle analyser, py:
     }
 }
 
+py::object as_list(Cells& cells) {
+    py::object list = own(PyList_New(static_cast<Py_ssize_t>(cells.size())));
+    for (size_t i = 0; i < cells.size(); ++i) {
+        PyList_SET_ITEM(list.ptr(), static_cast<Py_ssize_t>(i), cells[i].release().ptr());
+    }
+    cells.clear();
+    return list;
+}
+
 void fill_records(py::handle analyser, py::handle keys, py::handle data, py::list& records) {
     PlanCache plans;
+    Cells cells;
     for_each(data, [&](py::handle item) {
-        py::list record;
         size_t position = 0;
+        cells.clear();
         for_each(keys, [&](py::handle key) {
-            append_cell(record, plans.plan_for(key, position++), analyser, item);
+            append_cell(cells, plans.plan_for(key, position++), analyser, item);
             return true;
         });
-        append(records, record);
+        append(records, as_list(cells));
         return true;
     });
 }

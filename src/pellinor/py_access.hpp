@@ -8,6 +8,8 @@
 
 #include <pybind11/pybind11.h>
 
+#include <unordered_map>
+
 namespace velvane::pellinor {
 
 namespace py = pybind11;
@@ -31,16 +33,28 @@ inline PyObject* intern(const char* text) {
     return name;
 }
 
+// The interned name for a string literal, made once per literal (looked up by its address, so pass
+// only texts with static storage). An object model that caches its children by name object then
+// finds them by identity.
+inline PyObject* name_of(const char* literal) {
+    static std::unordered_map<const char*, PyObject*> names;
+    auto found = names.find(literal);
+    if (found != names.end()) return found->second;
+    PyObject* name = intern(literal);
+    names.emplace(literal, name);
+    return name;
+}
+
 inline py::object get_attr(py::handle obj, py::handle name) {
     return own(PyObject_GetAttr(obj.ptr(), name.ptr()));
 }
 
-inline py::object get_attr(py::handle obj, const char* name) {
-    return own(PyObject_GetAttrString(obj.ptr(), name));
+inline py::object get_attr(py::handle obj, const char* literal) {
+    return own(PyObject_GetAttr(obj.ptr(), name_of(literal)));
 }
 
-inline void set_attr(py::handle obj, const char* name, py::handle value) {
-    check(PyObject_SetAttrString(obj.ptr(), name, value.ptr()));
+inline void set_attr(py::handle obj, const char* literal, py::handle value) {
+    check(PyObject_SetAttr(obj.ptr(), name_of(literal), value.ptr()));
 }
 
 // `obj.valueOf_`: the text of a model element.

@@ -14,7 +14,7 @@ py::object short_name(py::handle element) {
 bool has_category(py::handle item, const char* category) {
     py::object element = get_attr(item, "CATEGORY");
     if (element.is_none()) return false;
-    return equals(text_of(element), own(PyUnicode_FromString(category)));
+    return equals(text_of(element), name_of(category));
 }
 
 // Whether the lower-cased name contains "boolean": such types and compu methods are left out.
