@@ -218,6 +218,24 @@ def test_example_follows_the_schema(path):
     assert schema_problems(parse(path)) == []
 
 
+def test_examples_give_a_full_signal_list(tmp_path, monkeypatch):
+    """Through the real loader: one sheet per example, with array, enumeration and structure types."""
+    tessaly = pytest.importorskip("Velvane.Tessaly")
+    openpyxl = pytest.importorskip("openpyxl")
+    monkeypatch.chdir(tmp_path)
+    tessaly.Tessaly().load(os.path.join(REPO, "examples"))
+    book = openpyxl.load_workbook(str(tmp_path / "SignalList.xlsx"))
+    expected = [os.path.basename(p)[:-len(".arxml")].replace("_Model", "") for p in EXAMPLES]
+    assert sorted(book.sheetnames) == sorted(expected)
+    for sheet in book.worksheets:
+        rows = list(sheet.iter_rows(min_row=2, values_only=True))
+        names = [r[1] for r in rows if r[1]] + [r[8] for r in rows if r[8]]
+        texts = [r[7] for r in rows if r[7]] + [r[14] for r in rows if r[14]]
+        assert any(re.search(r"\[\d+\]$", n) for n in names), sheet.title
+        assert any(";&" in t for t in texts), sheet.title
+        assert any(";" in t and "&" not in t for t in texts), sheet.title
+
+
 # ---- the synthetic corpus ----
 
 @pytest.fixture(scope="module")

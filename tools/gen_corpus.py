@@ -30,6 +30,7 @@ import sys
 from xml.sax.saxutils import escape
 
 MB = 1000 * 1000
+HEAD_SIZE = 1500   # characters of a document's head and package frames, roughly
 NAMESPACE = "http://autosar.org/schema/r4.0"
 SCHEMA_FILE = "AUTOSAR_00048.xsd"
 IND = ["  " * i for i in range(64)]
@@ -130,6 +131,9 @@ ATTRIBUTES = [
     ("Info", "information", "信息", "struct", None),
 ]
 VALUE_ATTRIBUTES = [a for a in ATTRIBUTES if a[3] == "value"]
+ENUM_ATTRIBUTES = [a for a in ATTRIBUTES if a[3] == "enum"]
+STRUCT_ATTRIBUTE = [a for a in ATTRIBUTES if a[3] == "struct"][0]
+MEMBER_ATTRIBUTES = VALUE_ATTRIBUTES + ENUM_ATTRIBUTES
 LOCATIONS = [("", ""), ("FL", "front left "), ("FR", "front right "), ("RL", "rear left "),
              ("RR", "rear right "), ("Drv", "driver "), ("Pas", "passenger "), ("Frnt", "front "),
              ("Rear", "rear "), ("Le", "left "), ("Ri", "right ")]
@@ -216,7 +220,7 @@ class TypePool(object):
         self.literals = {}          # enum type -> literal texts
         self.array_of = {}          # array type -> (element type, size)
         self.members = {}           # struct type -> [(member name, member type)]
-        self.enum_names = []
+        self.enums_of = {}          # enum family -> enum types made from it
         self.struct_names = []
         self.size = 0               # characters rendered so far
         self._have_base = set()
@@ -296,14 +300,15 @@ class TypePool(object):
 
     def enum(self, obj, family, reuse=0.6):
         """An enumeration: a VALUE type whose TEXTTABLE compu method is named COMPU_<type>."""
-        if self.enum_names and self.rng.random() < reuse:
-            return self.rng.choice(self.enum_names)
+        same_family = self.enums_of.setdefault(family, [])
+        if same_family and self.rng.random() < reuse:
+            return self.rng.choice(same_family)
         name = self._fresh(obj + family)
         literals = list(ENUM_FAMILIES[family])
         self.kind[name] = "enum"
         self.unit_of[name] = "NoUnit"
         self.literals[name] = literals
-        self.enum_names.append(name)
+        same_family.append(name)
         compu = "COMPU_" + name
         d = self.compu_depth
         lines = [open_(d, "COMPU-METHOD", uuid_attr(self.rng)), leaf(d + 1, "SHORT-NAME", compu),
@@ -350,7 +355,7 @@ class TypePool(object):
         members = []
         used = set()
         for _ in range(self.rng.randint(2, 6)):
-            attr = self.rng.choice(ATTRIBUTES[:-1])
+            attr = self.rng.choice(MEMBER_ATTRIBUTES)
             if attr[0] in used:
                 continue
             used.add(attr[0])
@@ -441,11 +446,10 @@ class TypePool(object):
 
 
 class Signal(object):
-    __slots__ = ("name", "type", "desc", "lang", "ecu", "provider")
+    __slots__ = ("name", "type", "desc", "lang", "ecu")
 
     def __init__(self, name, type_name, desc, lang, ecu):
         self.name, self.type, self.desc, self.lang, self.ecu = name, type_name, desc, lang, ecu
-        self.provider = None
 
 
 class SignalNames(object):
@@ -506,11 +510,11 @@ def new_signal(rng, names, pool, kind=None, ecu=None):
         kind = "array" if r < 0.12 else "struct" if r < 0.2 else None
     attribute = None
     if kind == "enum":
-        attribute = rng.choice([a for a in ATTRIBUTES if a[3] == "enum"])
+        attribute = rng.choice(ENUM_ATTRIBUTES)
     elif kind == "value":
         attribute = rng.choice(VALUE_ATTRIBUTES)
     elif kind == "struct":
-        attribute = ATTRIBUTES[-1]
+        attribute = STRUCT_ATTRIBUTE
     name, obj, loc, attr = names.make(attribute)
     if kind is None:
         kind = attr[3]
@@ -796,9 +800,6 @@ def generate_split_layout(outdir, files, target, seed):
                     "Data types: synthetic test data, seed %s" % seed)
     paths.append(_write(os.path.join(outdir, "DataTypes.arxml"), text))
     return paths
-
-
-HEAD_SIZE = 1500   # document head and package frames, roughly
 
 
 def generate(outdir, files, mb_per_file, seed=1, layout="file"):
