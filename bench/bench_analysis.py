@@ -6,6 +6,10 @@
 parse is AUTOSAR_00048.parse(path, True) alone on each file; analysis is the rest of readArxml (the
 package walk, the joins and the type tables). Each figure is the best of --repeat runs per file, summed
 over the files. Target: analysis at most a quarter of parse.
+
+The schema binding builds its element objects on first access, so analysis includes building the
+part of the tree the analyser reads. "warm analysis" is readArxml on a tree that was read once
+already (parse replaced by handing back that tree): the analyser's own work without that cost.
 """
 import argparse
 import gc
@@ -18,6 +22,7 @@ REPO = os.path.dirname(HERE)
 sys.path.insert(0, os.path.join(REPO, "tools"))
 
 import gen_corpus  # noqa: E402
+import Velvane.Pellinor as pellinor  # noqa: E402
 from Omdra.Corvenna import AUTOSAR_00048  # noqa: E402
 from Velvane.Pellinor import Pellinor  # noqa: E402
 
@@ -43,19 +48,43 @@ def key_lists():
 
 
 def best_time(work, repeat):
+    """Best time of `work`; what it returns is freed after the clock stops (freeing a tree is not
+    part of reading it)."""
     best = float("inf")
     for _ in range(repeat):
         gc.collect()
         start = time.perf_counter()
-        work()
-        best = min(best, time.perf_counter() - start)
+        kept = work()
+        elapsed = time.perf_counter() - start
+        del kept
+        best = min(best, elapsed)
     return best
 
 
 def read(path, data_array):
+    """The loader's use of one analyser; the analyser is returned with the records so that it lives on."""
     analyser = Pellinor()
     analyser.modelName = ""
-    return analyser.readArxml(path, data_array)
+    return analyser, analyser.readArxml(path, data_array)
+
+
+class ParsedTree(object):
+    """Stands in for the binding: parse() hands back one tree parsed before."""
+
+    def __init__(self, root):
+        self.root = root
+
+    def parse(self, path, silence=False):
+        return self.root
+
+
+def warm_time(path, data_array, repeat):
+    pellinor.AUTOSAR_00048 = ParsedTree(AUTOSAR_00048.parse(path, True))
+    try:
+        read(path, data_array)
+        return best_time(lambda: read(path, data_array), repeat)
+    finally:
+        pellinor.AUTOSAR_00048 = AUTOSAR_00048
 
 
 def main(argv=None):
@@ -68,15 +97,16 @@ def main(argv=None):
                         help="directory of the generated corpus (reused when its parameters match)")
     args = parser.parse_args(argv)
 
-    corpus = os.path.join(args.corpus, "%s-%dx%g" % (args.layout, args.files, args.mb_per_file))
+    corpus = os.path.join(args.corpus, "analysis-%s-%dx%g" % (args.layout, args.files, args.mb_per_file))
     paths = gen_corpus.ensure_corpus(corpus, args.files, args.mb_per_file, layout=args.layout)
     data_array = key_lists()
-    parse = readarxml = 0.0
+    parse = readarxml = warm = 0.0
     records = 0
     for path in paths:
         parse += best_time(lambda: AUTOSAR_00048.parse(path, True), args.repeat)
         readarxml += best_time(lambda: read(path, data_array), args.repeat)
-        records += sum(len(r) for r in read(path, data_array))
+        warm += warm_time(path, data_array, args.repeat)
+        records += sum(len(r) for r in read(path, data_array)[1])
     analysis = readarxml - parse
     size = sum(os.path.getsize(p) for p in paths) / 1e6
     ratio = analysis / parse if parse else float("inf")
@@ -86,6 +116,8 @@ def main(argv=None):
     print("analysis   %8.1f ms" % (analysis * 1e3))
     print("ratio      %8.3f  analysis / parse (target <= %.2f: %s)"
           % (ratio, TARGET, "met" if ratio <= TARGET else "NOT met"))
+    print("warm analysis %5.1f ms  (%.3f of parse): readArxml on trees already read once"
+          % (warm * 1e3, warm / parse if parse else float("inf")))
     return 0
 
 
