@@ -21,7 +21,8 @@ def import_with(tmp_path, corvenna_init):
     env = dict(os.environ, PYTHONPATH=str(tmp_path))
     code = ("import sys\ntry:\n    import Velvane.Pellinor as m\nexcept ImportError as e:\n"
             "    print(type(e).__name__, e); sys.exit(0)\nprint(m.AUTOSAR_00048, m.Pellinor.__name__)")
-    return subprocess.check_output([sys.executable, "-c", code], env=env, cwd=str(tmp_path),
+    # -S: no site-packages, where an installed Omdra would stand in for the missing one.
+    return subprocess.check_output([sys.executable, "-S", "-c", code], env=env, cwd=str(tmp_path),
                                    universal_newlines=True).strip()
 
 
