@@ -197,8 +197,8 @@ def sw_data_def_props(d, lines):
 def admin_data_sdg(d, rng):
     """The small ADMIN-DATA that tools attach to ports and interfaces."""
     return "\n".join([
-        open_(d, "ADMIN-DATA"), open_(d + 1, "SDGS"), open_(d + 2, "SDG", ' GID="DV:DEV"'),
-        leaf(d + 3, "SD", rng.choice(["Keep", "Overwrite"]), ' GID="DV:ImportModePreset"'),
+        open_(d, "ADMIN-DATA"), open_(d + 1, "SDGS"), open_(d + 2, "SDG", ' GID="Edit"'),
+        leaf(d + 3, "SD", rng.choice(["Imported", "Manual"]), ' GID="Origin"'),
         close(d + 2, "SDG"), close(d + 1, "SDGS"), close(d, "ADMIN-DATA")])
 
 
