@@ -97,7 +97,7 @@ def test_one_model(tmp_path, write_arxml, workdir):
                port("R", "In_Gear_Pos", "/Pkg/If_Gear_e2e"),
                port("P", "Out_Door_State", "/Pkg/Out_Door_State"),
                port("P", "Out_Lost", "/Elsewhere/If_Lost")],
-        elements=[interface("In_Brake_Speed", "/Pkg/Types/rt_Array_UInt16_4"),
+        elements=[interface("In_Brake_Speed", "/Pkg/Types/rt_Array_Speed_e2e_4"),
                   interface("If_Gear_e2e", "/Pkg/Types/Gear_e2e"),
                   interface("Out_Door_State", "/Pkg/Types/DoorRec_e2e"),
                   compu_method("COMPU_Gear_e2e", ["P", "=1+1", "http://x", None, "D"])],
@@ -108,7 +108,7 @@ def test_one_model(tmp_path, write_arxml, workdir):
     assert book.sheetnames == ["Door"]
     sheet = book["Door"]
     assert [c.value for c in sheet[1]] == HEADER_ROW
-    assert values(sheet, 2, "ABCDH") == ["1", "In_Brake_Speed[4]", "Brake", "UInt16", None]
+    assert values(sheet, 2, "ABCDH") == ["1", "In_Brake_Speed[4]", "Brake", "Speed_e2e", None]
     assert values(sheet, 3, "ABCDH") == ["2", "In_Gear_Pos", "Gear", "Gear_e2e", "P;=1+1;http://x;;D"]
     assert values(sheet, 2, "IJKO") == ["Out_Door_State", "Door", "DoorRec_e2e", "boolean;uint8;&open;angle;"]
     assert values(sheet, 3, "IJKO") == ["Out_Lost", "Door", None, None]
