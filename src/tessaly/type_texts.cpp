@@ -43,8 +43,8 @@ std::string port_type_name(py::handle types, py::handle record, py::handle port_
                            Py_ssize_t interface_cell) {
     py::object type;
     if (!find_item(types, port_name, type)) {
-        py::object interface = interface_name(record, interface_cell);
-        if (!interface || !find_item(types, interface, type)) return std::string();
+        py::object interface_key = interface_name(record, interface_cell);
+        if (!interface_key || !find_item(types, interface_key, type)) return std::string();
     }
     return utf8_of(type, "a type name");
 }
