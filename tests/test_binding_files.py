@@ -63,6 +63,10 @@ def test_bad_files_raise_parse_error_with_path_line_column(tmp_path, content, wh
     if where:
         assert message.startswith("%s:%s" % (path, where)), message
     assert cause in message.lower()
+    error = info.value
+    assert (error.filename, error.lineno, error.colno) == (str(path),) + tuple(
+        int(n) for n in message[len(str(path)) + 1:].split(":")[:2])
+    assert message.endswith(": " + error.cause)
 
 
 BILLION_LAUGHS = """<?xml version="1.0"?>

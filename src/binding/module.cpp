@@ -56,7 +56,8 @@ PYBIND11_MODULE(AUTOSAR_00048, m) {
     ParseError = PyErr_NewExceptionWithDoc(
         "Omdra.Corvenna.AUTOSAR_00048.ParseError",
         "The file is not well-formed XML, not acceptable text, or its root is not AUTOSAR. The message "
-        "reads 'path:line:column: cause'.",
+        "reads 'path:line:column: cause'; the parts are the attributes filename, lineno, colno (1-based) "
+        "and cause.",
         PyExc_ValueError, nullptr);
     if (!ParseError) throw py::error_already_set();
     m.add_object("ParseError", ParseError);

@@ -76,10 +76,21 @@ PyObject* raise_load_failure(const LoadOutcome& outcome, PyObject* path, PyObjec
     locate(parsed_text(fs_path, outcome.encoding), outcome.offset, line, column);
     std::string cause = outcome.cause;
     if (!cause.empty()) cause[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(cause[0])));
-    PyObject* message = PyUnicode_FromFormat("%U:%lu:%lu: %s", path, line, column, cause.c_str());
-    if (!message) return nullptr;
-    PyErr_SetObject(ParseError, message);
-    Py_DECREF(message);
+    // The parts of the message are kept on the exception too, as json and SyntaxError do.
+    PyObject* error = PyObject_CallFunction(ParseError, "N",
+                                            PyUnicode_FromFormat("%U:%lu:%lu: %s", path, line, column, cause.c_str()));
+    if (!error) return nullptr;
+    PyObject* lineno = PyLong_FromUnsignedLong(line);
+    PyObject* colno = PyLong_FromUnsignedLong(column);
+    PyObject* text = PyUnicode_FromString(cause.c_str());
+    bool ok = lineno && colno && text && PyObject_SetAttrString(error, "filename", path) == 0 &&
+              PyObject_SetAttrString(error, "lineno", lineno) == 0 &&
+              PyObject_SetAttrString(error, "colno", colno) == 0 && PyObject_SetAttrString(error, "cause", text) == 0;
+    Py_XDECREF(lineno);
+    Py_XDECREF(colno);
+    Py_XDECREF(text);
+    if (ok) PyErr_SetObject(ParseError, error);
+    Py_DECREF(error);
     return nullptr;
 }
 
