@@ -26,7 +26,9 @@ struct FileBytes {
 
 // Reads a whole regular file into a pool block. Returns 0 or an errno value.
 int read_file(const char* path, FileBytes& out, const char*& cause) {
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: opening a FIFO or a device must not wait for a writer; such files are refused
+    // below, and for a regular file the flag changes nothing.
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return errno;
     struct stat st;
     if (::fstat(fd, &st) != 0) {

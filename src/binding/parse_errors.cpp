@@ -1,5 +1,6 @@
 #include "parse_errors.hpp"
 
+#include <cctype>
 #include <cstdio>
 #include <string>
 
@@ -75,7 +76,9 @@ PyObject* raise_load_failure(const LoadOutcome& outcome, PyObject* path, PyObjec
     unsigned long line = 1, column = 1;
     locate(parsed_text(fs_path, outcome.encoding), outcome.offset, line, column);
     std::string cause = outcome.cause;
-    if (!cause.empty()) cause[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(cause[0])));
+    // Lower-case the first letter to follow "path:line:column: ", but leave an acronym ("NUL") alone.
+    if (!cause.empty() && !(cause.size() > 1 && std::isupper(static_cast<unsigned char>(cause[1]))))
+        cause[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(cause[0])));
     // The parts of the message are kept on the exception too, as json and SyntaxError do.
     PyObject* error = PyObject_CallFunction(ParseError, "N",
                                             PyUnicode_FromFormat("%U:%lu:%lu: %s", path, line, column, cause.c_str()));
