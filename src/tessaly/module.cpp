@@ -4,6 +4,7 @@
 #include "tessaly/key_lists.hpp"
 #include "tessaly/loader.hpp"
 #include "tessaly/module_state.hpp"
+#include "tessaly/project_types_class.hpp"
 #include "tessaly/signal_sheet.hpp"
 
 namespace py = pybind11;
@@ -38,6 +39,7 @@ PYBIND11_MODULE(Tessaly, m) {
     import_services(m);
     tessaly::add_key_lists(m);
     tessaly::remember_module(m);
+    tessaly::add_project_types_class(m);
 
     py::class_<Tessaly>(m, "Tessaly", "Loader and workbook writer of the signal list.")
         .def(py::init<>())

@@ -1,0 +1,45 @@
+// Types one port through the references its files carry: port -> interface -> data element ->
+// data type (an application type through the data type mappings), then along TYPE_REFERENCE chains
+// to an array's element type, a structure's members or a value type's text table.
+#pragma once
+
+#include "tessaly/project_index.hpp"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velvane::tessaly {
+
+struct PortType {
+    std::string referenced;    // short name of the type the data element's TYPE-TREF names
+    std::string name;          // the type shown: that type, or an array's element type; for an
+                               // application type, the implementation type it is mapped to
+    std::string array_suffix;  // "[<ARRAY-SIZE>]" for each array level, outermost first
+    std::optional<std::string> text;  // a structure's member text or an enumeration's literals
+};
+
+// The last "/"-separated piece of a path (all of it when it has no "/").
+std::string last_segment(const ArPath& path);
+
+// The type of data type `type`. Application data types are mapped through `mapping_sets` in order,
+// then through any mapping set of the project. Nothing when `type` is not in the index, when a
+// TYPE_REFERENCE chain runs in a circle, or when no type name comes out.
+std::optional<PortType> type_of_data_type(const ProjectIndex& index, const ArPath& type,
+                                          const std::vector<ArPath>& mapping_sets);
+
+// The type of a sender-receiver interface's data element: the one `data_element` names (by path,
+// else by its last piece), else the interface's first. Nothing when the interface is not indexed.
+std::optional<PortType> type_of_interface(const ProjectIndex& index, const ArPath& interface,
+                                          const ArPath& data_element, const std::vector<ArPath>& mapping_sets);
+
+// The first APPLICATION-SW-COMPONENT-TYPE named `component` in directory entry `file`, or null.
+const ComponentEntry* find_component(const ProjectIndex& index, const std::string& file,
+                                     const std::string& component);
+
+// The type of the required (or provided) port `port` of `component`, with the component's own data
+// type mapping sets first.
+std::optional<PortType> type_of_port(const ProjectIndex& index, const ComponentEntry& component,
+                                     const std::string& port, bool provided);
+
+}  // namespace velvane::tessaly

@@ -1,0 +1,94 @@
+// The project index: what every ARXML file of a directory declares about port interfaces and data
+// types, by full AUTOSAR path, so that a port in one file can be typed by definitions in others.
+#pragma once
+
+#include <pybind11/pybind11.h>
+
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace velvane::tessaly {
+
+namespace py = pybind11;
+
+// A reference as the index keeps it: the absolute path ("/Package/Sub/Name") where the file's text
+// could be made absolute, else the text as written (relative, so it matches no key of the index).
+using ArPath = std::string;
+
+// The first SW-DATA-DEF-PROPS-CONDITIONAL of a data type or of one of its elements.
+struct DataDefProps {
+    ArPath base_type;            // BASE-TYPE-REF
+    ArPath implementation_type;  // IMPLEMENTATION-DATA-TYPE-REF
+    ArPath compu_method;         // COMPU-METHOD-REF
+};
+
+// An IMPLEMENTATION-DATA-TYPE, or one IMPLEMENTATION-DATA-TYPE-ELEMENT of its SUB-ELEMENTS.
+struct TypeNode {
+    std::string name;
+    std::string category;
+    std::string array_size;  // ARRAY-SIZE of an element, empty where absent
+    DataDefProps props;
+    std::vector<TypeNode> elements;
+};
+
+// An APPLICATION-PRIMITIVE-, -ARRAY- or -RECORD-DATA-TYPE.
+struct ApplicationType {
+    std::string name;
+    std::string category;
+    ArPath compu_method;
+};
+
+struct CompuMethod {
+    std::string name;
+    std::string category;
+    std::vector<std::string> literals;  // COMPU-CONST / VT of each scale that has one, in order
+};
+
+// A VARIABLE-DATA-PROTOTYPE of a sender-receiver interface.
+struct DataElement {
+    std::string name;
+    ArPath type;  // TYPE-TREF
+};
+
+struct PortEntry {
+    std::string name;
+    bool provided = false;
+    ArPath interface;     // REQUIRED-INTERFACE-TREF or PROVIDED-INTERFACE-TREF
+    ArPath data_element;  // DATA-ELEMENT-REF of the port's first com spec that has one
+};
+
+struct ComponentEntry {
+    std::string name;
+    std::vector<ArPath> mapping_sets;  // DATA-TYPE-MAPPING-REFs of its internal behaviours
+    std::vector<PortEntry> ports;
+};
+
+// Application data type -> implementation data type, in the order the maps were written.
+using TypeMappings = std::vector<std::pair<ArPath, ArPath>>;
+
+struct ProjectIndex {
+    std::unordered_map<ArPath, std::vector<DataElement>> interfaces;
+    std::unordered_map<ArPath, TypeNode> implementation_types;
+    std::unordered_map<ArPath, ApplicationType> application_types;
+    std::unordered_map<ArPath, TypeMappings> mapping_sets;
+    std::unordered_map<ArPath, ArPath> project_mappings;  // every mapping set's maps, first one wins
+    std::unordered_map<ArPath, CompuMethod> compu_methods;
+    // Directory entry -> its APPLICATION-SW-COMPONENT-TYPEs, in document order.
+    std::unordered_map<std::string, std::vector<ComponentEntry>> components;
+    std::vector<std::string> files;    // entries indexed, in listing order
+    std::vector<std::string> skipped;  // ".arxml" entries the binding could not read
+};
+
+// Lists `directory` and indexes every entry whose name ends in ".arxml", in listing order, each
+// parsed once through the ARXML binding and dropped before the next. Packages are searched at every
+// depth; relative references are made absolute through the REFERENCE-BASEs of their packages. Where
+// two files define the same path, the first one in listing order is kept. An entry that cannot be
+// parsed is left out and named in `skipped`; a failure to list the directory is raised.
+ProjectIndex build_project_index(py::handle directory);
+
+// Indexes one parsed file (an AUTOSAR root element) under the entry name `entry`.
+void index_document(ProjectIndex& index, const std::string& entry, py::handle root);
+
+}  // namespace velvane::tessaly

@@ -1,0 +1,121 @@
+#include "tessaly/project_types_class.hpp"
+
+#include "tessaly/port_typing.hpp"
+#include "tessaly/project_index.hpp"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace velvane::tessaly {
+
+namespace {
+
+// Texts of the index are UTF-8, entry names with the lone surrogates of undecodable file names.
+py::str text(const std::string& utf8) {
+    PyObject* made = PyUnicode_DecodeUTF8(utf8.data(), static_cast<Py_ssize_t>(utf8.size()), "surrogatepass");
+    if (made == nullptr) throw py::error_already_set();
+    return py::reinterpret_steal<py::str>(made);
+}
+
+std::string key_of(const py::str& value) {
+    PyObject* bytes = PyUnicode_AsEncodedString(value.ptr(), "utf-8", "surrogatepass");
+    if (bytes == nullptr) throw py::error_already_set();
+    return std::string(py::reinterpret_steal<py::bytes>(bytes));
+}
+
+py::list texts(const std::vector<std::string>& values) {
+    py::list list;
+    for (const std::string& value : values) list.append(text(value));
+    return list;
+}
+
+std::vector<ArPath> paths_of(py::handle sequence) {
+    std::vector<ArPath> paths;
+    for (py::handle item : sequence) paths.push_back(key_of(py::reinterpret_borrow<py::str>(item)));
+    return paths;
+}
+
+py::object described(const std::optional<PortType>& type) {
+    if (!type) return py::none();
+    py::dict result;
+    result["referenced"] = text(type->referenced);
+    result["type"] = text(type->name);
+    result["array"] = text(type->array_suffix);
+    result["text"] = type->text ? py::object(text(*type->text)) : py::object(py::none());
+    return std::move(result);
+}
+
+class ProjectTypes {
+public:
+    explicit ProjectTypes(py::handle directory) : index_(build_project_index(directory)) {}
+
+    py::list files() const { return texts(index_.files); }
+    py::list skipped() const { return texts(index_.skipped); }
+
+    py::dict counts() const {
+        py::dict counts;
+        counts["interfaces"] = index_.interfaces.size();
+        counts["implementation_types"] = index_.implementation_types.size();
+        counts["application_types"] = index_.application_types.size();
+        counts["mapping_sets"] = index_.mapping_sets.size();
+        counts["compu_methods"] = index_.compu_methods.size();
+        size_t components = 0;
+        for (const auto& file : index_.components) components += file.second.size();
+        counts["components"] = components;
+        return counts;
+    }
+
+    // [(component name, [(port name, provided), ...]), ...] of one entry, in document order.
+    py::list components(const py::str& file) const {
+        py::list result;
+        auto found = index_.components.find(key_of(file));
+        if (found == index_.components.end()) return result;
+        for (const ComponentEntry& component : found->second) {
+            py::list ports;
+            for (const PortEntry& port : component.ports) ports.append(py::make_tuple(text(port.name), port.provided));
+            result.append(py::make_tuple(text(component.name), ports));
+        }
+        return result;
+    }
+
+    py::object port(const py::str& file, const py::str& component, const py::str& port, bool provided) const {
+        const ComponentEntry* entry = find_component(index_, key_of(file), key_of(component));
+        if (entry == nullptr) return py::none();
+        return described(type_of_port(index_, *entry, key_of(port), provided));
+    }
+
+    py::object interface(const py::str& path, const py::str& data_element, py::handle mapping_sets) const {
+        return described(type_of_interface(index_, key_of(path), key_of(data_element), paths_of(mapping_sets)));
+    }
+
+    py::object data_type(const py::str& path, py::handle mapping_sets) const {
+        return described(type_of_data_type(index_, key_of(path), paths_of(mapping_sets)));
+    }
+
+private:
+    ProjectIndex index_;
+};
+
+}  // namespace
+
+void add_project_types_class(py::module_& module) {
+    py::class_<ProjectTypes>(module, "_ProjectTypes",
+                             "The data types that the ARXML files of a directory define, by AUTOSAR path, "
+                             "and the typing of ports through them (private).")
+        .def(py::init<py::handle>(), py::arg("directory"))
+        .def_property_readonly("files", &ProjectTypes::files, "Entries indexed, in listing order.")
+        .def_property_readonly("skipped", &ProjectTypes::skipped, "'.arxml' entries that could not be parsed.")
+        .def("counts", &ProjectTypes::counts, "Number of indexed elements of each kind.")
+        .def("components", &ProjectTypes::components, py::arg("file"),
+             "[(component, [(port, provided), ...]), ...] of one entry.")
+        .def("port", &ProjectTypes::port, py::arg("file"), py::arg("component"), py::arg("port"),
+             py::arg("provided") = false,
+             "{'referenced', 'type', 'array', 'text'} of a port, or None when it cannot be typed.")
+        .def("interface", &ProjectTypes::interface, py::arg("path"), py::arg("data_element") = "",
+             py::arg("mapping_sets") = py::tuple(), "The type of an interface's data element, or None.")
+        .def("data_type", &ProjectTypes::data_type, py::arg("path"), py::arg("mapping_sets") = py::tuple(),
+             "The type shown for a data type, or None.");
+}
+
+}  // namespace velvane::tessaly
