@@ -58,15 +58,23 @@ py::tuple read_arxml(py::object self, py::object path, py::object data_array) {
 
 void define_walk(AnalyserClass& cls) {
     cls.def("readArxml", &read_arxml, py::arg("path"), py::arg("dataArray"),
-            "Analyses one ARXML file; returns the interface, required-port, provided-port,\n"
-            "variable-access, base-type and implementation-data-type records.");
+            "Analyses one ARXML file and returns six lists of records (lists of str), in this order:\n"
+            "sender-receiver interfaces, required ports, provided ports, variable accesses of the\n"
+            "runnables, SW base types and implementation data types.\n\n"
+            "dataArray holds the key lists of the records (Velvane.Tessaly.table1List ... table9List);\n"
+            "entries 3, 4 and 5 lay out the data-type, base-type and interface records. The walk stores\n"
+            "the element lists it finds on this analyser and adds the file's types to the shared tables\n"
+            "structValDict, arrayValList, enumValList and enumDict. Parse failures (OSError,\n"
+            "ParseError) and failures outside the walk's guards are raised unchanged.");
     cls.def(
         "analysisWith00048",
         [](py::object self, py::object path, py::object data_array) {
             return at_boundary([&] { return analyse_file(self, path, data_array); });
         },
         py::arg("path"), py::arg("dataArray"),
-        "The package walk of readArxml, without resetting RUNNABLE_ENTITY_Name_Dict.");
+        "The package walk behind readArxml: parses `path`, searches its packages for the component,\n"
+        "ports, runnables, interfaces and types, and returns the same six record lists. Unlike\n"
+        "readArxml it does not first reset RUNNABLE_ENTITY_Name_Dict.");
 }
 
 void define_join(AnalyserClass& cls) {
@@ -74,10 +82,16 @@ void define_join(AnalyserClass& cls) {
         "getArray",
         [](py::object self, py::object table, py::object data) { return join_records(self, table, data); },
         py::arg("tableList"), py::arg("dataList"),
-        "One record per element of dataList, one cell per key of tableList.");
+        "Returns one record (a list of str) per element of dataList, with one cell per key of\n"
+        "tableList: 'SWC-NAME' gives modelName, a key naming the mapped system signal gives '', a tag\n"
+        "name or a line-feed separated path of tag names gives the text of that element, or '' when\n"
+        "it is missing. A failure inside ends the join and returns the records completed so far.");
     cls.def(
         "invokeData", [](py::object, py::object obj, py::object key) { return first_of_attribute(obj, key); },
-        py::arg("obj"), py::arg("key"), "Attribute key of obj (its first item for a list), or None.");
+        py::arg("obj"), py::arg("key"),
+        "One step of a join path: the attribute `key` of obj (an attribute name, '-' already turned\n"
+        "into '_'), its first item when that is a list, or None when it is missing, empty or cannot\n"
+        "be read. Never raises.");
 }
 
 template <void (*Fill)(py::handle, py::handle)>
@@ -88,21 +102,38 @@ void define_table_method(AnalyserClass& cls, const char* name, const char* doc) 
 }
 
 void define_type_table_methods(AnalyserClass& cls) {
-    define_table_method<add_structures>(cls, "set_structDict", "Adds the STRUCTURE types to structValDict.");
-    define_table_method<add_array_elements>(cls, "set_ArrayList",
-                                            "Adds the element names of the ARRAY types to arrayValList.");
-    define_table_method<add_value_types>(cls, "set_enumDcit",
-                                         "Adds the base type references of the VALUE types to enumDict.");
-    define_table_method<add_enumerations>(cls, "setEnum",
-                                          "Adds the literals of the TEXTTABLE compu methods to enumValList.");
+    define_table_method<add_structures>(
+        cls, "set_structDict",
+        "Adds each STRUCTURE implementation data type of dataList to the shared structValDict: type\n"
+        "name -> record of 8 cells whose cell 5 reads 't1;t2;&n1;n2;' (member types, then names).");
+    define_table_method<add_array_elements>(
+        cls, "set_ArrayList",
+        "Appends the element names of each ARRAY implementation data type of dataList to the shared\n"
+        "arrayValList.");
+    define_table_method<add_value_types>(
+        cls, "set_enumDcit",
+        "Stores, for each VALUE implementation data type of dataList whose name does not contain\n"
+        "'boolean', its base type reference in the shared enumDict. A type that cannot be read is\n"
+        "skipped.");
+    define_table_method<add_enumerations>(
+        cls, "setEnum",
+        "Stores, for each TEXTTABLE compu method of dataList whose name does not contain 'boolean',\n"
+        "its [position, literal text] pairs (positions 0, 1, ... in scale order) in the shared\n"
+        "enumValList under the compu method's name.");
 }
 
 }  // namespace
 
 void register_analyser(py::module_& m) {
     AnalyserClass cls(m, "Pellinor", py::dynamic_attr(),
-                      "Analyser of one AUTOSAR ARXML software-component file.");
-    cls.def(py::init<>());
+                      "Analyser of one AUTOSAR ARXML software-component file.\n\n"
+                      "Pellinor() takes no arguments; readArxml(path, dataArray) analyses one file. The\n"
+                      "element lists found (p_portList, r_portList, sr_interfaceList,\n"
+                      "ImplementationDataTypesList, SwBaseTypesList, runnablesList, enumList), name,\n"
+                      "modelName and RUNNABLE_ENTITY_Name_Dict belong to one analyser. The type tables\n"
+                      "structValDict, arrayValList, enumValList and enumDict are class attributes shared\n"
+                      "by every analyser of the process and never emptied.");
+    cls.def(py::init<>(), "A new analyser with empty element lists.");
     define_initial_values(cls);
     define_type_tables(cls);
     define_walk(cls);

@@ -10,7 +10,11 @@ namespace {
 pybind11::module_::module_def module_definition;
 
 void init_module(pybind11::module_& m) {
-    m.doc() = "ARXML analyser: one software-component file to records and type tables.";
+    m.doc() =
+        "ARXML analyser: one AUTOSAR software-component file to records and type tables.\n\n"
+        "The class Pellinor reads a file through Omdra.Corvenna.AUTOSAR_00048 (kept here as the\n"
+        "module-level name AUTOSAR_00048) and returns its interfaces, ports, runnables and types as\n"
+        "records of text. Velvane.Tessaly uses it to write the signal list.";
     velvane::pellinor::import_schema_binding(m);
     velvane::pellinor::register_analyser(m);
 }

@@ -1,7 +1,9 @@
 #include "tessaly/loader.hpp"
 
+#include "common/guard.hpp"
 #include "tessaly/key_lists.hpp"
 #include "tessaly/module_state.hpp"
+#include "tessaly/output_file.hpp"
 #include "tessaly/py_text.hpp"
 #include "tessaly/type_resolution.hpp"
 
@@ -79,7 +81,19 @@ py::dict interface_types(py::handle interfaces) {
     return types;
 }
 
-void load_file(py::handle loader, py::handle workbook, py::handle path, py::handle entry) {
+// Signals of the sheet just written, for the run's counts.
+struct SheetCounts {
+    Py_ssize_t inputs = 0;
+    Py_ssize_t outputs = 0;
+};
+
+Py_ssize_t length_or_zero(py::handle records) {
+    Py_ssize_t length = 0;
+    velvane::guarded([&] { length = static_cast<Py_ssize_t>(py::len(records)); });
+    return length;
+}
+
+SheetCounts load_file(py::handle loader, py::handle workbook, py::handle path, py::handle entry) {
     py::object filename = module_global("os").attr("path").attr("join")(path, entry);
     FileAnalysis analysis = analyse(filename);
     if (text_contains(entry, "TPMS")) py::print("a");
@@ -89,17 +103,162 @@ void load_file(py::handle loader, py::handle workbook, py::handle path, py::hand
     py::object enumerations = analysis.analyser.attr("enumValList");
     loader.attr("genExcel")(workbook, entry.attr("replace")(".arxml", ""), analysis.pports,
                             analysis.rports, types, enum_dict, structures, enumerations);
+    return {length_or_zero(analysis.rports), length_or_zero(analysis.pports)};
+}
+
+// Size of a regular file; 0 for anything else or when it cannot be read.
+Py_ssize_t file_size(py::handle path, py::handle entry) {
+    Py_ssize_t size = 0;
+    velvane::guarded([&] {
+        py::object os_path = module_global("os").attr("path");
+        py::object filename = os_path.attr("join")(path, entry);
+        if (os_path.attr("isfile")(filename).cast<bool>()) size = os_path.attr("getsize")(filename).cast<Py_ssize_t>();
+    });
+    return size;
+}
+
+// The exception object of `failure`, carrying its traceback as an exception caught in Python would.
+py::object with_traceback(const py::error_already_set& failure) {
+    py::object value = failure.value();
+    auto attached = py::reinterpret_steal<py::object>(PyException_GetTraceback(value.ptr()));
+    if (!attached && failure.trace()) PyException_SetTraceback(value.ptr(), failure.trace().ptr());
+    return value;
+}
+
+// Runs `work`; returns None when it finished, else the exception it raised. Only ordinary errors
+// are caught: KeyboardInterrupt, SystemExit and C++ failures other than Python errors pass through.
+template <class Work>
+py::object failure_of(Work&& work) {
+    try {
+        work();
+        return py::none();
+    } catch (py::error_already_set& failure) {
+        if (!failure.matches(PyExc_Exception)) throw;
+        return with_traceback(failure);
+    } catch (py::builtin_exception& failure) {
+        failure.set_error();
+        return with_traceback(py::error_already_set());
+    }
+}
+
+Py_ssize_t sheet_count(py::handle workbook) {
+    Py_ssize_t count = -1;
+    velvane::guarded([&] { count = static_cast<Py_ssize_t>(py::len(workbook.attr("worksheets")())); });
+    return count;
+}
+
+// Removes the sheets added after the first `count`: a file left out must not leave half a sheet.
+// The workbook library has no public removal, so this undoes what add_worksheet recorded.
+void drop_sheets_after(py::handle workbook, Py_ssize_t count) {
+    if (count < 0) return;
+    velvane::guarded([&] {
+        py::object sheets = workbook.attr("worksheets_objs");
+        py::object names = workbook.attr("sheetnames");
+        while (static_cast<Py_ssize_t>(py::len(sheets)) > count) {
+            py::object sheet = sheets.attr("pop")();
+            if (PyDict_Check(names.ptr())) names.attr("pop")(sheet.attr("name"), py::none());
+        }
+    });
+}
+
+// The caller's counts dict (or nothing), updated as the run goes.
+class RunStats {
+public:
+    explicit RunStats(py::object dict) : dict_(std::move(dict)) {
+        if (!wanted()) return;
+        for (const char* key : {"files", "sheets", "inputs", "outputs", "bytes", "skipped"}) dict_[key] = 0;
+        dict_["entry"] = py::none();
+    }
+
+    bool wanted() const { return !dict_.is_none(); }
+
+    void set(const char* key, py::handle value) {
+        if (wanted()) dict_[key] = value;
+    }
+
+    void add(const char* key, Py_ssize_t amount) {
+        if (wanted()) dict_[key] = py::int_(dict_[key].cast<Py_ssize_t>() + amount);
+    }
+
+private:
+    py::object dict_;
+};
+
+Py_ssize_t arxml_entry_count(py::handle entries) {
+    Py_ssize_t count = 0;
+    for (py::handle entry : entries) count += is_arxml_entry(entry) ? 1 : 0;
+    return count;
 }
 
 }  // namespace
 
-void load_directory(py::handle loader, py::handle path, const LoadSettings& settings) {
-    py::object entries = module_global("os").attr("listdir")(path);
-    py::object workbook = module_global("Workbook")(settings.output);
-    for (py::handle entry : entries) {
-        if (is_arxml_entry(entry)) load_file(loader, workbook, path, entry);
+LoadSettings load_settings(py::handle output, py::handle on_error, py::handle progress, py::handle stats) {
+    LoadSettings settings;
+    if (!output.is_none()) {
+        module_global("os").attr("fspath")(output);  // a TypeError for what is no path at all
+        settings.output = py::reinterpret_borrow<py::object>(output);
     }
-    workbook.attr("close")();
+    std::string mode = is_text(on_error) ? utf8_of(on_error, "on_error") : std::string();
+    if (mode == "raise") {
+        settings.on_error = OnError::raise;
+    } else if (mode == "skip") {
+        settings.on_error = OnError::skip;
+    } else {
+        throw py::value_error("on_error must be 'raise' or 'skip', not " + py::repr(on_error).cast<std::string>());
+    }
+    if (!progress.is_none() && !PyCallable_Check(progress.ptr())) {
+        throw py::type_error(std::string("progress must be callable or None, not ") + Py_TYPE(progress.ptr())->tp_name);
+    }
+    settings.progress = py::reinterpret_borrow<py::object>(progress);
+    if (!stats.is_none() && !PyDict_Check(stats.ptr())) throw py::type_error("_stats must be a dict or None");
+    settings.stats = py::reinterpret_borrow<py::object>(stats);
+    return settings;
+}
+
+py::object load_directory(py::handle loader, py::handle path, const LoadSettings& settings) {
+    py::object entries = module_global("os").attr("listdir")(path);
+    RunStats stats(settings.stats);
+    bool reporting = !settings.progress.is_none() || stats.wanted();
+    Py_ssize_t total = reporting ? arxml_entry_count(entries) : 0;
+    stats.set("total", py::int_(total));
+    OutputFile output(settings.output);
+    py::object workbook = module_global("Workbook")(output.workbook_path());
+    bool skipping = settings.on_error == OnError::skip;
+    py::list skipped;
+    Py_ssize_t index = 0;
+    for (py::handle entry : entries) {
+        if (!is_arxml_entry(entry)) continue;
+        ++index;
+        stats.set("entry", entry);
+        SheetCounts counts;
+        py::object failure = py::none();
+        if (skipping) {
+            Py_ssize_t sheets_before = sheet_count(workbook);
+            failure = failure_of([&] { counts = load_file(loader, workbook, path, entry); });
+            if (!failure.is_none()) {
+                drop_sheets_after(workbook, sheets_before);
+                skipped.append(py::make_tuple(entry, failure));
+            }
+        } else {
+            counts = load_file(loader, workbook, path, entry);
+        }
+        if (!reporting) continue;
+        Py_ssize_t bytes = file_size(path, entry);
+        stats.add("files", 1);
+        stats.add("bytes", bytes);
+        if (failure.is_none()) {
+            stats.add("sheets", 1);
+            stats.add("inputs", counts.inputs);
+            stats.add("outputs", counts.outputs);
+        } else {
+            stats.add("skipped", 1);
+        }
+        if (!settings.progress.is_none()) settings.progress(index, total, entry, bytes);
+    }
+    stats.set("entry", py::none());
+    output.close(workbook);
+    if (skipping) return std::move(skipped);
+    return py::none();
 }
 
 }  // namespace velvane::tessaly

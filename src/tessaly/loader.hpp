@@ -7,14 +7,31 @@ namespace velvane::tessaly {
 
 namespace py = pybind11;
 
-// What one load call may vary; every field has the value a plain load(path) uses.
-struct LoadSettings {
-    py::object output = py::str("./SignalList.xlsx");  // the workbook file, relative to the process
+// What a failing file does to the run.
+enum class OnError {
+    raise,  // the failure ends the run at once and reaches the caller; nothing is written
+    skip,   // the file is left out, its failure recorded, and the run goes on
 };
 
+// What one load call may vary; every field's default is what a plain load(path) does.
+struct LoadSettings {
+    py::object output = py::none();    // the workbook file; None: "./SignalList.xlsx", written in place
+    OnError on_error = OnError::raise;
+    py::object progress = py::none();  // None or progress(index, total, entry name, bytes) per ARXML entry
+    py::object stats = py::none();     // None or a dict kept up to date with the run's counts
+};
+
+// The keyword options of Tessaly.load, checked before any work is done.
+LoadSettings load_settings(py::handle output, py::handle on_error, py::handle progress, py::handle stats);
+
 // Lists `path`, runs a new analyser over every entry ending in ".arxml" in listing order, hands
-// each result to `loader.genExcel` and closes the workbook after the last file. Any failure is
-// raised as it is and leaves the workbook unclosed, so no file is written.
-void load_directory(py::handle loader, py::handle path, const LoadSettings& settings);
+// each result to `loader.genExcel` and closes the workbook after the last file.
+//
+// With OnError::raise any failure is raised as it is and leaves the workbook unclosed, so no file is
+// written; the result is None. With OnError::skip a failure of one file's analysis or sheet leaves
+// that file out (a sheet it had begun is removed) and the result is the list of
+// (entry name, exception) pairs of the files left out. Failures of the listing, of the progress
+// callable and of writing the workbook always end the run.
+py::object load_directory(py::handle loader, py::handle path, const LoadSettings& settings);
 
 }  // namespace velvane::tessaly

@@ -15,8 +15,9 @@ namespace {
 // The class carries no state; both operations work on what they are given.
 struct Tessaly {};
 
-void load(py::object self, py::object path) {
-    tessaly::load_directory(self, path, tessaly::LoadSettings());
+py::object load(py::object self, py::object path, py::object output, py::object on_error, py::object progress,
+                py::object stats) {
+    return tessaly::load_directory(self, path, tessaly::load_settings(output, on_error, progress, stats));
 }
 
 void gen_excel(py::object /*self*/, py::object workbook, py::object modelName, py::object pport,
@@ -32,21 +33,63 @@ void import_services(py::module_& m) {
     m.attr("Workbook") = tessaly::import_name("xlsxwriter.workbook", "Workbook");
 }
 
+constexpr const char* module_doc =
+    "Signal-list generation: a directory of AUTOSAR ARXML files to the workbook SignalList.xlsx.\n\n"
+    "Tessaly().load(path) analyses every '.arxml' entry of the directory with a new\n"
+    "Velvane.Pellinor.Pellinor and writes one worksheet per file. table1List ... table9List are the\n"
+    "key lists handed to the analyser (one key per record cell); Pellinor and Workbook are the\n"
+    "classes the loader uses, looked up here at call time.";
+
+constexpr const char* class_doc =
+    "Loader and workbook writer of the signal list. Holds no state; construct it without arguments.";
+
+constexpr const char* load_doc =
+    "load(self, path, *, output=None, on_error='raise', progress=None) -> None or list\n\n"
+    "Writes the signal-list workbook with one worksheet per entry of the directory `path` whose\n"
+    "name ends in '.arxml', in the directory's listing order. Prints the line 'a' on standard output\n"
+    "after analysing each file whose name contains 'TPMS'.\n\n"
+    "output: the workbook file (str or path-like). By default './SignalList.xlsx' in the current\n"
+    "    directory, written when the workbook is closed. An explicit output is written to a\n"
+    "    temporary file beside it and renamed over it only once complete, so an existing file is\n"
+    "    never left half-written.\n"
+    "on_error: 'raise' (default): the first failing file ends the call with its exception and no\n"
+    "    workbook is written; returns None. 'skip': a file whose analysis or sheet fails is left\n"
+    "    out and the run goes on; the workbook of the other files is written and the call returns\n"
+    "    the list of (entry name, exception) pairs of the files left out, in listing order.\n"
+    "progress: None or a callable progress(index, total, entry, size), called after each '.arxml'\n"
+    "    entry (also one left out): index counts from 1 to total, the number of '.arxml' entries;\n"
+    "    size is the file's size in bytes. An exception it raises ends the call.\n\n"
+    "A missing or unreadable directory, a failure of `progress` and a failure to write the\n"
+    "workbook end the call in either mode.";
+
+constexpr const char* gen_excel_doc =
+    "genExcel(self, workbook, modelName, pport, rport, typeDcit, enumDict, structDict, enumValList) -> None\n\n"
+    "Adds the signal sheet of one model to the xlsxwriter `workbook`: a worksheet named after\n"
+    "modelName (without '_Model', made acceptable as a sheet name), the header row, one numbered\n"
+    "row per signal, the required ports `rport` in the input half and the provided ports `pport`\n"
+    "in the output half. typeDcit maps interface names to type names; structDict and enumValList\n"
+    "are the analyser's structure and enumeration tables, used to show member and literal texts.\n"
+    "enumDict is accepted and not used.";
+
 }  // namespace
 
 PYBIND11_MODULE(Tessaly, m) {
-    m.doc() = "Signal-list generation: a directory of ARXML files to SignalList.xlsx.";
+    m.doc() = module_doc;
+    // Each docstring opens with its own signature line, which leaves the internal _stats out.
+    py::options options;
+    options.disable_function_signatures();
     import_services(m);
     tessaly::add_key_lists(m);
     tessaly::remember_module(m);
     tessaly::add_project_types_class(m);
 
-    py::class_<Tessaly>(m, "Tessaly", "Loader and workbook writer of the signal list.")
-        .def(py::init<>())
-        .def("load", &load, py::arg("path"),
-             "Writes ./SignalList.xlsx with one worksheet per '.arxml' entry of the directory `path`.")
+    py::class_<Tessaly>(m, "Tessaly", class_doc)
+        .def(py::init<>(), "__init__(self) -> None\n\nA new loader; it takes no arguments.")
+        // _stats is internal: a dict that the run keeps up to date with its counts, for the command line.
+        .def("load", &load, py::arg("path"), py::kw_only(), py::arg("output") = py::none(),
+             py::arg("on_error") = "raise", py::arg("progress") = py::none(), py::arg("_stats") = py::none(),
+             load_doc)
         .def("genExcel", &gen_excel, py::arg("workbook"), py::arg("modelName"), py::arg("pport"),
              py::arg("rport"), py::arg("typeDcit"), py::arg("enumDict"), py::arg("structDict"),
-             py::arg("enumValList"),
-             "Adds the signal sheet of one model to `workbook`.");
+             py::arg("enumValList"), gen_excel_doc);
 }

@@ -1,0 +1,66 @@
+"""Signal-list generation: a directory of AUTOSAR ARXML files to the workbook SignalList.xlsx."""
+import os
+from typing import Any, Callable, Dict, List, Optional, Sequence, Tuple, Union, overload
+
+from typing_extensions import Literal
+
+from Velvane.Pellinor import Pellinor as Pellinor
+from xlsxwriter.workbook import Workbook as Workbook
+
+_Path = Union[str, "os.PathLike[str]"]
+_Record = List[str]
+
+_Progress = Callable[[int, int, str, int], object]
+"""progress(index, total, entry name, size in bytes), called after each '.arxml' entry."""
+
+table1List: List[str]
+table2List: List[str]
+table3List: List[str]
+table4List: List[str]
+table5List: List[str]
+table6List: List[str]
+table7List: List[str]
+table8List: List[str]
+table9List: List[str]
+
+class Tessaly:
+    """Loader and workbook writer of the signal list. Holds no state."""
+
+    def __init__(self) -> None: ...
+    @overload
+    def load(
+        self,
+        path: _Path,
+        *,
+        output: Optional[_Path] = ...,
+        on_error: Literal["raise"] = ...,
+        progress: Optional[_Progress] = ...,
+    ) -> None:
+        """Writes one worksheet per '.arxml' entry of `path` into the workbook (default
+        './SignalList.xlsx'); the first failing file ends the call and nothing is written."""
+        ...
+    @overload
+    def load(
+        self,
+        path: _Path,
+        *,
+        output: Optional[_Path] = ...,
+        on_error: Literal["skip"],
+        progress: Optional[_Progress] = ...,
+    ) -> List[Tuple[str, Exception]]:
+        """As above, but a failing file is left out; returns the (entry name, exception) pairs of
+        the files left out."""
+        ...
+    def genExcel(
+        self,
+        workbook: Workbook,
+        modelName: str,
+        pport: Sequence[_Record],
+        rport: Sequence[_Record],
+        typeDcit: Dict[str, str],
+        enumDict: Dict[str, str],
+        structDict: Dict[str, _Record],
+        enumValList: Dict[str, List[List[Any]]],
+    ) -> None:
+        """Adds the signal sheet of one model to `workbook`."""
+        ...

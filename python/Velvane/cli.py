@@ -1,0 +1,274 @@
+"""The ``velvane`` command: a directory of ARXML files to the signal-list workbook.
+
+    velvane DIR [-o OUTPUT] [--keep-going] [-q] [--debug] [--version]
+
+Exit status: 0 when every file went into the workbook, 1 when a file failed (or the workbook could
+not be written), 2 for a usage error. Progress is drawn on standard error when it is a terminal;
+the summary and the failure lines go to standard error too, so standard output carries only what
+``Tessaly.load`` itself prints.
+"""
+import argparse
+import os
+import sys
+import time
+import traceback
+
+import Velvane
+
+EXIT_OK = 0
+EXIT_FAILED = 1
+EXIT_USAGE = 2
+EXIT_INTERRUPTED = 130
+
+DEFAULT_OUTPUT = "SignalList.xlsx"
+
+
+class UsageError(Exception):
+    """A command line that cannot run: reported with the usage text, exit status 2."""
+
+
+def build_parser():
+    parser = argparse.ArgumentParser(
+        prog="velvane",
+        description="Turn a directory of AUTOSAR ARXML software-component files into a signal-list "
+                    "workbook: one worksheet per '.arxml' file, input and output signals side by side.",
+        epilog="Exit status: 0 success, 1 a file failed, 2 usage error.")
+    parser.add_argument("directory", metavar="DIR", help="directory holding the .arxml files")
+    parser.add_argument("-o", "--output", metavar="OUTPUT", default=DEFAULT_OUTPUT,
+                        help="workbook to write (default: %(default)s in the current directory)")
+    parser.add_argument("-k", "--keep-going", action="store_true",
+                        help="leave out files that fail and write the workbook of the others "
+                             "(the exit status is still 1)")
+    parser.add_argument("-q", "--quiet", action="store_true",
+                        help="no progress bar and no summary; failures are still reported")
+    parser.add_argument("--debug", action="store_true", help="show the Python traceback of each failure")
+    parser.add_argument("--version", action="version", version="%(prog)s " + Velvane.__version__)
+    return parser
+
+
+def check_directory(directory):
+    if not os.path.exists(directory):
+        raise UsageError("%s: no such directory" % directory)
+    if not os.path.isdir(directory):
+        raise UsageError("%s: not a directory" % directory)
+    if not os.access(directory, os.R_OK | os.X_OK):
+        raise UsageError("%s: directory not readable" % directory)
+
+
+def check_output(output):
+    """Refuses, before any work, an output that could not be written at the end."""
+    if not output:
+        raise UsageError("the output path is empty")
+    target = os.path.realpath(output)
+    folder = os.path.dirname(target)
+    if os.path.isdir(target):
+        raise UsageError("%s: output is a directory" % output)
+    if not os.path.isdir(folder):
+        raise UsageError("%s: the output's directory does not exist" % output)
+    # The workbook is written beside the target and renamed over it: the directory must take it.
+    if not os.access(folder, os.W_OK | os.X_OK):
+        raise UsageError("%s: output directory not writable" % output)
+    if os.path.exists(target) and not os.access(target, os.W_OK):
+        raise UsageError("%s: output file not writable" % output)
+
+
+def describe_failure(path, error):
+    """One line for a file that failed: the file, for XML errors line and column, and the cause."""
+    lineno = getattr(error, "lineno", None)
+    colno = getattr(error, "colno", None)
+    cause = getattr(error, "cause", None)
+    if isinstance(lineno, int) and isinstance(colno, int) and cause:
+        return "%s:%d:%d: error: %s" % (path, lineno, colno, cause)
+    if isinstance(error, OSError) and error.strerror:
+        return "%s: error: %s" % (path, error.strerror)
+    message = str(error)
+    kind = type(error).__name__
+    return "%s: error: %s" % (path, "%s: %s" % (kind, message) if message else kind)
+
+
+def megabytes(size):
+    return size / 1e6
+
+
+class ProgressBar(object):
+    """A one-line bar redrawn in place: files done / total, bar, MB/s and the file just handled."""
+
+    redraw_interval = 0.1  # seconds between redraws, the last file always drawn
+
+    def __init__(self, stream, clock=time.monotonic):
+        self.stream = stream
+        self.clock = clock
+        self.started = clock()
+        self.drawn_at = None
+        self.size = 0
+        self.showing = False
+
+    def width(self):
+        try:
+            columns = os.get_terminal_size(self.stream.fileno()).columns
+        except (AttributeError, OSError, ValueError):
+            columns = 0
+        return columns if columns >= 40 else 80
+
+    def update(self, index, total, entry, size):
+        self.size += size
+        now = self.clock()
+        if index < total and self.drawn_at is not None and now - self.drawn_at < self.redraw_interval:
+            return
+        self.drawn_at = now
+        self.draw(self.line(index, total, entry, now - self.started))
+
+    def line(self, index, total, entry, elapsed):
+        rate = megabytes(self.size) / elapsed if elapsed > 0 else 0.0
+        slots = 20
+        filled = slots * index // total if total else slots
+        text = "[%s%s] %d/%d %6.1f MB/s  " % ("#" * filled, "." * (slots - filled), index, total, rate)
+        room = self.width() - 1 - len(text)
+        if len(entry) > room:
+            entry = "..." + entry[len(entry) - room + 3:] if room > 3 else ""
+        return text + entry
+
+    def draw(self, text):
+        self.stream.write("\r" + text + "\x1b[K")
+        self.stream.flush()
+        self.showing = True
+
+    def clear(self):
+        if self.showing:
+            self.stream.write("\r\x1b[K")
+            self.stream.flush()
+            self.showing = False
+
+
+class ClearingStream(object):
+    """Standard output that wipes the progress bar before it writes, when both share a terminal."""
+
+    def __init__(self, stream, bar):
+        self._stream = stream
+        self._bar = bar
+
+    def write(self, text):
+        self._bar.clear()
+        return self._stream.write(text)
+
+    def __getattr__(self, name):
+        return getattr(self._stream, name)
+
+
+def stream_is_terminal(stream):
+    try:
+        return stream.isatty()
+    except (AttributeError, ValueError):
+        return False
+
+
+def summary_line(output, stats, seconds):
+    files = "%d file%s" % (stats["files"], "" if stats["files"] == 1 else "s")
+    if stats["skipped"]:
+        files += " (%d left out)" % stats["skipped"]
+    parts = [
+        "%d sheet%s" % (stats["sheets"], "" if stats["sheets"] == 1 else "s"),
+        "%d input and %d output signals" % (stats["inputs"], stats["outputs"]),
+        files,
+        "%.2f MB" % megabytes(stats["bytes"]),
+        "%.2f s" % seconds,
+    ]
+    return "velvane: wrote %s: %s" % (output, ", ".join(parts))
+
+
+class Run(object):
+    """One conversion, with its reporting on standard error."""
+
+    def __init__(self, options, stderr):
+        self.options = options
+        self.stderr = stderr
+        self.bar = None
+        if not options.quiet and stream_is_terminal(stderr):
+            self.bar = ProgressBar(stderr)
+
+    def say(self, text):
+        if self.bar is not None:
+            self.bar.clear()
+        self.stderr.write(text + "\n")
+        self.stderr.flush()
+
+    def report_failure(self, entry, error):
+        self.say(describe_failure(os.path.join(self.options.directory, entry), error))
+        if self.options.debug:
+            if self.bar is not None:
+                self.bar.clear()
+            traceback.print_exception(type(error), error, error.__traceback__, file=self.stderr)
+
+    def load(self, loader, stats):
+        kwargs = {"output": self.options.output, "_stats": stats,
+                  "on_error": "skip" if self.options.keep_going else "raise"}
+        if self.bar is None:
+            return loader.load(self.options.directory, **kwargs)
+        kwargs["progress"] = self.bar.update
+        self.bar.started = self.bar.clock()
+        saved = sys.stdout
+        if stream_is_terminal(saved):
+            sys.stdout = ClearingStream(saved, self.bar)
+        try:
+            return loader.load(self.options.directory, **kwargs)
+        finally:
+            sys.stdout = saved
+            self.bar.clear()
+
+    def report_error(self, text, error):
+        self.say("velvane: error: %s" % text)
+        if self.options.debug:
+            traceback.print_exception(type(error), error, error.__traceback__, file=self.stderr)
+
+    def execute(self):
+        try:
+            from Velvane.Tessaly import Tessaly  # the native modules only when there is work to do
+        except ImportError as error:
+            self.report_error("cannot load the signal-list modules: %s" % error, error)
+            return EXIT_FAILED
+        stats = {}
+        started = time.monotonic()
+        try:
+            skipped = self.load(Tessaly(), stats)
+        except Exception as error:  # noqa: BLE001 - every failure becomes a message and a status
+            self.report_stop(stats, error)
+            return EXIT_FAILED
+        for entry, failure in skipped or ():
+            self.report_failure(entry, failure)
+        if not self.options.quiet:
+            self.say(summary_line(self.options.output, stats, time.monotonic() - started))
+        return EXIT_FAILED if skipped else EXIT_OK
+
+    def report_stop(self, stats, error):
+        """A failure that ended the run: one file's (stats names it), or the listing's or the writing's."""
+        entry = stats.get("entry")
+        if entry is not None:
+            self.report_failure(entry, error)
+            if not self.options.quiet:
+                self.say("velvane: stopped at the first failing file; nothing written to %s "
+                         "(--keep-going leaves failing files out instead)" % self.options.output)
+        elif "total" not in stats:
+            self.report_error("cannot read %s: %s" % (self.options.directory, error), error)
+        else:
+            self.report_error("cannot write %s: %s" % (self.options.output, error), error)
+
+
+def main(argv=None):
+    """Runs the command with `argv` (default: sys.argv[1:]) and returns the exit status; the
+    installed ``velvane`` script and ``python -m Velvane`` exit with it."""
+    parser = build_parser()
+    options = parser.parse_args(argv)
+    try:
+        check_directory(options.directory)
+        check_output(options.output)
+    except UsageError as problem:
+        parser.print_usage(sys.stderr)
+        sys.stderr.write("velvane: error: %s\n" % problem)
+        return EXIT_USAGE
+    run = Run(options, sys.stderr)
+    try:
+        return run.execute()
+    except KeyboardInterrupt:
+        run.say("velvane: interrupted; %s not written" % options.output)
+        return EXIT_INTERRUPTED
+
