@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# Renders docs/signal-sheet.png, the picture of a signal sheet shown in the README: turns examples/
+# into a workbook with the velvane command, prints its first sheet to PDF with LibreOffice (headless)
+# and rasterises the page with pdftoppm. Needs Debian's libreoffice-calc-nogui, poppler-utils and a
+# CJK font for the header texts; installs what is missing.
+# Usage: tools/render_sheet_picture.sh [sheet name]   (default: DoorLock, which shows arrays,
+# enumerations and structures in both halves)
+# With VELVANE_PYTHON set, that interpreter is used as it is (PYTHONPATH included) instead of the
+# package built into .venv/.
+set -euo pipefail
+shopt -s inherit_errexit
+source "$(dirname "$0")/setup_env.sh"
+cd "$velvane_root"
+ensure_system_packages python3-venv libreoffice-calc-nogui poppler-utils fonts-wqy-zenhei
+py="${VELVANE_PYTHON:-}"
+[ -n "$py" ] || py="$(make_venv "$(find_newest_python)" test)"
+sheet="${1:-DoorLock}"
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+"$py" -m Velvane examples -q -o "$work/SignalList.xlsx"
+
+# A copy laid out for one landscape page: the chosen sheet only, fitted to the page width.
+"$py" - "$work/SignalList.xlsx" "$work/sheet.xlsx" "$sheet" <<'PY'
+import sys
+
+import openpyxl
+
+source, target, wanted = sys.argv[1:4]
+book = openpyxl.load_workbook(source)
+keep = book[wanted] if wanted else book.worksheets[0]
+for sheet in list(book.worksheets):
+    if sheet is not keep:
+        book.remove(sheet)
+# The workbook leaves row heights to the spreadsheet program, which may not grow them for wrapped
+# text when printing: give each row room for its longest wrapped cell (about 24 characters a line in
+# the columns of width 25).
+for row in keep.iter_rows(min_row=2):
+    longest = max(len(str(cell.value)) for cell in row if cell.value is not None)
+    keep.row_dimensions[row[0].row].height = 15 * max(1, -(-longest // 24))
+keep.page_setup.orientation = "landscape"
+keep.page_setup.paperSize = keep.PAPERSIZE_A3
+keep.sheet_properties.pageSetUpPr.fitToPage = True
+keep.page_setup.fitToWidth = 1
+keep.page_setup.fitToHeight = 0
+keep.page_margins.left = keep.page_margins.right = 0.2
+keep.page_margins.top = keep.page_margins.bottom = 0.2
+keep.page_margins.header = keep.page_margins.footer = 0
+keep.print_area = keep.dimensions
+book.save(target)
+PY
+
+# A private profile, so that no desktop settings or running instance get in the way.
+soffice --headless -env:UserInstallation="file://$work/profile" \
+    --convert-to pdf --outdir "$work" "$work/sheet.xlsx" >/dev/null
+# Trim the page to the table: the bounding box of the text that pdftotext finds (in points), widened
+# by a margin that takes in the cell borders, in pixels at the resolution of the picture.
+dpi=150
+pdftotext -f 1 -l 1 -bbox "$work/sheet.pdf" "$work/words.html"
+read -r x y w h < <("$py" - "$work/words.html" "$dpi" <<'PY'
+import re
+import sys
+
+text = open(sys.argv[1], encoding="utf-8").read()
+scale = float(sys.argv[2]) / 72
+boxes = [tuple(float(v) for v in m) for m in re.findall(
+    r'<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)"', text)]
+left = min(b[0] for b in boxes) - 14
+top = min(b[1] for b in boxes) - 8
+right = max(b[2] for b in boxes) + 14
+bottom = max(b[3] for b in boxes) + 8
+print(*(int(round(v * scale)) for v in (max(left, 0), max(top, 0), right - left, bottom - top)))
+PY
+)
+pdftoppm -png -r "$dpi" -f 1 -l 1 -singlefile -x "$x" -y "$y" -W "$w" -H "$h" "$work/sheet.pdf" docs/signal-sheet
+echo "wrote docs/signal-sheet.png (${w}x${h})"
