@@ -71,6 +71,15 @@ class TestSuccess:
         done = velvane(models, "-q", "-o", tmp_path / "out.xlsx")
         assert (done.returncode, done.stdout, done.stderr) == (0, "a\n", "")
 
+    def test_folder_without_arxml_files_still_gives_a_workbook_and_a_warning(self, tmp_path):
+        empty = tmp_path / "empty"
+        empty.mkdir()
+        (empty / "Notes.ARXML").write_text(u"not read: the suffix is matched exactly")
+        done = velvane(empty, "-o", tmp_path / "out.xlsx")
+        assert done.returncode == 0 and (tmp_path / "out.xlsx").is_file()
+        warning, summary = done.stderr.splitlines()
+        assert "no .arxml files" in warning and "0 sheets" in summary
+
     def test_version(self):
         done = velvane("--version")
         assert (done.returncode, done.stdout.strip()) == (0, "velvane " + Velvane.__version__)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Renders docs/signal-sheet.png, the picture of a signal sheet shown in the README: turns examples/
-# into a workbook with the velvane command, prints its first sheet to PDF with LibreOffice (headless)
+# into a workbook with the velvane command, prints one of its sheets to PDF with LibreOffice (headless)
 # and rasterises the page with pdftoppm. Needs Debian's libreoffice-calc-nogui, poppler-utils and a
 # CJK font for the header texts; installs what is missing.
 # Usage: tools/render_sheet_picture.sh [sheet name]   (default: DoorLock, which shows arrays,

@@ -235,6 +235,9 @@ class Run(object):
             return EXIT_FAILED
         for entry, failure in skipped or ():
             self.report_failure(entry, failure)
+        if not self.options.quiet and not stats["total"]:
+            self.say("velvane: warning: no .arxml files in %s; the workbook has no signal sheet"
+                     % self.options.directory)
         if not self.options.quiet:
             self.say(summary_line(self.options.output, stats, time.monotonic() - started))
         return EXIT_FAILED if skipped else EXIT_OK

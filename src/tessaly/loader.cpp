@@ -216,12 +216,12 @@ LoadSettings load_settings(py::handle output, py::handle on_error, py::handle pr
 }
 
 py::object load_directory(py::handle loader, py::handle path, const LoadSettings& settings) {
+    OutputFile output(settings.output);  // only names the files: an unusable output fails here
     py::object entries = module_global("os").attr("listdir")(path);
     RunStats stats(settings.stats);
     bool reporting = !settings.progress.is_none() || stats.wanted();
     Py_ssize_t total = reporting ? arxml_entry_count(entries) : 0;
     stats.set("total", py::int_(total));
-    OutputFile output(settings.output);
     py::object workbook = module_global("Workbook")(output.workbook_path());
     bool skipping = settings.on_error == OnError::skip;
     py::list skipped;
