@@ -173,6 +173,11 @@ def grow(draw, element, type_id, depth, package_levels, budget):
         stray = ET.SubElement(element, tag)
         if child_type in SCHEMA.text_types:
             stray.text = draw(text_for(tag))
+    if draw(st.integers(0, 9)) == 0:      # and a comment or a processing instruction among the children
+        position = draw(st.integers(0, len(element)))
+        aside = draw(st.sampled_from([ET.Comment(u" note "), ET.ProcessingInstruction(u"tool", u"x=1")]))
+        element.insert(position, aside)
+        element[position].tail = draw(MAYBE_TEXT)
 
 
 def serialise(root):
