@@ -35,9 +35,11 @@ class Tessaly:
         output: Optional[_Path] = ...,
         on_error: Literal["raise"] = ...,
         progress: Optional[_Progress] = ...,
+        resolve: Literal["file", "project"] = ...,
     ) -> None:
         """Writes one worksheet per '.arxml' entry of `path` into the workbook (default
-        './SignalList.xlsx'); the first failing file ends the call and nothing is written."""
+        './SignalList.xlsx'); the first failing file ends the call and nothing is written.
+        resolve='project' also types ports through the references across the directory's files."""
         ...
     @overload
     def load(
@@ -47,6 +49,7 @@ class Tessaly:
         output: Optional[_Path] = ...,
         on_error: Literal["skip"],
         progress: Optional[_Progress] = ...,
+        resolve: Literal["file", "project"] = ...,
     ) -> List[Tuple[str, Exception]]:
         """As above, but a failing file is left out; returns the (entry name, exception) pairs of
         the files left out."""

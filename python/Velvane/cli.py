@@ -1,6 +1,6 @@
 """The ``velvane`` command: a directory of ARXML files to the signal-list workbook.
 
-    velvane DIR [-o OUTPUT] [--keep-going] [-q] [--debug] [--version]
+    velvane DIR [-o OUTPUT] [--keep-going] [--resolve {project,file}] [-q] [--debug] [--version]
 
 Exit status: 0 when every file went into the workbook, 1 when a file failed (or the workbook could
 not be written), 2 for a usage error. Progress is drawn on standard error when it is a terminal;
@@ -39,6 +39,12 @@ def build_parser():
     parser.add_argument("-k", "--keep-going", action="store_true",
                         help="leave out files that fail and write the workbook of the others "
                              "(the exit status is still 1)")
+    parser.add_argument("--resolve", choices=["project", "file"], default="project",
+                        help="how ports get their data types. project (default): through the references "
+                             "across all .arxml files of DIR (port, interface, data element, data type, "
+                             "type mappings), so components, interfaces and data types may sit in separate "
+                             "files; file: each file on its own, where a port is typed only when its "
+                             "interface and types are in the same file and named by its conventions")
     parser.add_argument("-q", "--quiet", action="store_true",
                         help="no progress bar and no summary; failures are still reported")
     parser.add_argument("--debug", action="store_true", help="show the Python traceback of each failure")
@@ -200,7 +206,7 @@ class Run(object):
             traceback.print_exception(type(error), error, error.__traceback__, file=self.stderr)
 
     def load(self, loader, stats):
-        kwargs = {"output": self.options.output, "_stats": stats,
+        kwargs = {"output": self.options.output, "_stats": stats, "resolve": self.options.resolve,
                   "on_error": "skip" if self.options.keep_going else "raise"}
         if self.bar is None:
             return loader.load(self.options.directory, **kwargs)

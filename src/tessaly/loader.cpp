@@ -4,9 +4,12 @@
 #include "tessaly/key_lists.hpp"
 #include "tessaly/module_state.hpp"
 #include "tessaly/output_file.hpp"
+#include "tessaly/project_index.hpp"
 #include "tessaly/py_text.hpp"
+#include "tessaly/sheet_typing.hpp"
 #include "tessaly/type_resolution.hpp"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -93,7 +96,18 @@ Py_ssize_t length_or_zero(py::handle records) {
     return length;
 }
 
-SheetCounts load_file(py::handle loader, py::handle workbook, py::handle path, py::handle entry) {
+// The port typing of the sheet of `entry`: the component the analyser found, by its name.
+py::object sheet_typing(const std::shared_ptr<const ProjectIndex>& index, py::handle entry, py::handle analyser) {
+    std::string component;
+    velvane::guarded([&] {
+        py::object name = analyser.attr("modelName");
+        if (is_text(name)) component = entry_key(name);
+    });
+    return py::cast(SheetTyping(index, entry_key(entry), component));
+}
+
+SheetCounts load_file(py::handle loader, py::handle workbook, py::handle path, py::handle entry,
+                      const std::shared_ptr<const ProjectIndex>& index) {
     py::object filename = module_global("os").attr("path").attr("join")(path, entry);
     FileAnalysis analysis = analyse(filename);
     if (text_contains(entry, "TPMS")) py::print("a");
@@ -101,8 +115,14 @@ SheetCounts load_file(py::handle loader, py::handle workbook, py::handle path, p
     py::object enum_dict = analysis.analyser.attr("enumDict");
     py::object structures = analysis.analyser.attr("structValDict");
     py::object enumerations = analysis.analyser.attr("enumValList");
-    loader.attr("genExcel")(workbook, entry.attr("replace")(".arxml", ""), analysis.pports,
-                            analysis.rports, types, enum_dict, structures, enumerations);
+    py::object model = entry.attr("replace")(".arxml", "");
+    py::object gen_excel = loader.attr("genExcel");
+    if (index) {
+        gen_excel(workbook, model, analysis.pports, analysis.rports, types, enum_dict, structures, enumerations,
+                  py::arg("_portTypes") = sheet_typing(index, entry, analysis.analyser));
+    } else {
+        gen_excel(workbook, model, analysis.pports, analysis.rports, types, enum_dict, structures, enumerations);
+    }
     return {length_or_zero(analysis.rports), length_or_zero(analysis.pports)};
 }
 
@@ -192,7 +212,8 @@ Py_ssize_t arxml_entry_count(py::handle entries) {
 
 }  // namespace
 
-LoadSettings load_settings(py::handle output, py::handle on_error, py::handle progress, py::handle stats) {
+LoadSettings load_settings(py::handle output, py::handle on_error, py::handle progress, py::handle stats,
+                           py::handle resolve) {
     LoadSettings settings;
     if (!output.is_none()) {
         module_global("os").attr("fspath")(output);  // a TypeError for what is no path at all
@@ -212,6 +233,11 @@ LoadSettings load_settings(py::handle output, py::handle on_error, py::handle pr
     settings.progress = py::reinterpret_borrow<py::object>(progress);
     if (!stats.is_none() && !PyDict_Check(stats.ptr())) throw py::type_error("_stats must be a dict or None");
     settings.stats = py::reinterpret_borrow<py::object>(stats);
+    std::string resolution = is_text(resolve) ? utf8_of(resolve, "resolve") : std::string();
+    if (resolution != "file" && resolution != "project") {
+        throw py::value_error("resolve must be 'file' or 'project', not " + py::repr(resolve).cast<std::string>());
+    }
+    settings.resolve_project = resolution == "project";
     return settings;
 }
 
@@ -222,6 +248,8 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
     bool reporting = !settings.progress.is_none() || stats.wanted();
     Py_ssize_t total = reporting ? arxml_entry_count(entries) : 0;
     stats.set("total", py::int_(total));
+    std::shared_ptr<const ProjectIndex> project;
+    if (settings.resolve_project) project = std::make_shared<const ProjectIndex>(build_project_index(path, entries));
     py::object workbook = module_global("Workbook")(output.workbook_path());
     bool skipping = settings.on_error == OnError::skip;
     py::list skipped;
@@ -234,13 +262,13 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
         py::object failure = py::none();
         if (skipping) {
             Py_ssize_t sheets_before = sheet_count(workbook);
-            failure = failure_of([&] { counts = load_file(loader, workbook, path, entry); });
+            failure = failure_of([&] { counts = load_file(loader, workbook, path, entry, project); });
             if (!failure.is_none()) {
                 drop_sheets_after(workbook, sheets_before);
                 skipped.append(py::make_tuple(entry, failure));
             }
         } else {
-            counts = load_file(loader, workbook, path, entry);
+            counts = load_file(loader, workbook, path, entry, project);
         }
         if (!reporting) continue;
         Py_ssize_t bytes = file_size(path, entry);

@@ -19,13 +19,19 @@ struct LoadSettings {
     OnError on_error = OnError::raise;
     py::object progress = py::none();  // None or progress(index, total, entry name, bytes) per ARXML entry
     py::object stats = py::none();     // None or a dict kept up to date with the run's counts
+    // True: ports are also typed through the references of all the directory's ARXML files (a
+    // project index built before the first sheet); false: only by the plain look-ups of each file.
+    bool resolve_project = false;
 };
 
 // The keyword options of Tessaly.load, checked before any work is done.
-LoadSettings load_settings(py::handle output, py::handle on_error, py::handle progress, py::handle stats);
+LoadSettings load_settings(py::handle output, py::handle on_error, py::handle progress, py::handle stats,
+                           py::handle resolve);
 
 // Lists `path`, runs a new analyser over every entry ending in ".arxml" in listing order, hands
-// each result to `loader.genExcel` and closes the workbook after the last file.
+// each result to `loader.genExcel` and closes the workbook after the last file. With
+// `resolve_project`, the directory's project index is built first and each genExcel call gets the
+// port typing of its sheet as the keyword `_portTypes`.
 //
 // With OnError::raise any failure is raised as it is and leaves the workbook unclosed, so no file is
 // written; the result is None. With OnError::skip a failure of one file's analysis or sheet leaves

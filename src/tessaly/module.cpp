@@ -5,6 +5,7 @@
 #include "tessaly/loader.hpp"
 #include "tessaly/module_state.hpp"
 #include "tessaly/project_types_class.hpp"
+#include "tessaly/sheet_typing.hpp"
 #include "tessaly/signal_sheet.hpp"
 
 namespace py = pybind11;
@@ -16,14 +17,23 @@ namespace {
 struct Tessaly {};
 
 py::object load(py::object self, py::object path, py::object output, py::object on_error, py::object progress,
-                py::object stats) {
-    return tessaly::load_directory(self, path, tessaly::load_settings(output, on_error, progress, stats));
+                py::object resolve, py::object stats) {
+    return tessaly::load_directory(self, path, tessaly::load_settings(output, on_error, progress, stats, resolve));
 }
 
+// _portTypes is internal: the port typing of this sheet, which load passes with resolve='project'.
 void gen_excel(py::object /*self*/, py::object workbook, py::object modelName, py::object pport,
                py::object rport, py::object typeDcit, py::object /*enumDict*/, py::object structDict,
-               py::object enumValList) {
-    tessaly::write_signal_sheet(workbook, {modelName, pport, rport, typeDcit, structDict, enumValList});
+               py::object enumValList, py::object port_types) {
+    tessaly::SignalSheetInput input{modelName, pport, rport, typeDcit, structDict, enumValList};
+    if (!port_types.is_none()) {
+        if (!py::isinstance<tessaly::SheetTyping>(port_types)) {
+            throw py::type_error(std::string("_portTypes must be a _SheetTypes or None, not ") +
+                                 Py_TYPE(port_types.ptr())->tp_name);
+        }
+        input.typing = port_types.cast<const tessaly::SheetTyping*>();
+    }
+    tessaly::write_signal_sheet(workbook, input);
 }
 
 // The modules this one needs, imported as the module loads: a failed import fails the module.
@@ -44,7 +54,7 @@ constexpr const char* class_doc =
     "Loader and workbook writer of the signal list. Holds no state; construct it without arguments.";
 
 constexpr const char* load_doc =
-    "load(self, path, *, output=None, on_error='raise', progress=None) -> None or list\n\n"
+    "load(self, path, *, output=None, on_error='raise', progress=None, resolve='file') -> None or list\n\n"
     "Writes the signal-list workbook with one worksheet per entry of the directory `path` whose\n"
     "name ends in '.arxml', in the directory's listing order. Prints the line 'a' on standard output\n"
     "after analysing each file whose name contains 'TPMS'.\n\n"
@@ -59,6 +69,15 @@ constexpr const char* load_doc =
     "progress: None or a callable progress(index, total, entry, size), called after each '.arxml'\n"
     "    entry (also one left out): index counts from 1 to total, the number of '.arxml' entries;\n"
     "    size is the file's size in bytes. An exception it raises ends the call.\n\n"
+    "resolve: how a port gets its data type. 'file' (default): from its own file only, through\n"
+    "    the interface named like the port (or like its interface reference) and the type tables,\n"
+    "    enumerations through compu methods named 'COMPU_' + the type name. 'project': besides,\n"
+    "    through the references the files carry, across every '.arxml' file of the directory:\n"
+    "    port -> interface -> data element -> data type (application types through the data type\n"
+    "    mapping sets), along TYPE_REFERENCE chains, with REFERENCE-BASE relative references. It\n"
+    "    only fills what the plain look-ups leave empty: the type, the '[n]' suffix of an array,\n"
+    "    the enumeration or structure text. Cycles and references that lead out of the directory\n"
+    "    leave the cells empty. The files are parsed once more, before the first sheet.\n\n"
     "A missing or unreadable directory, a failure of `progress` and a failure to write the\n"
     "workbook end the call in either mode.";
 
@@ -87,9 +106,9 @@ PYBIND11_MODULE(Tessaly, m) {
         .def(py::init<>(), "__init__(self) -> None\n\nA new loader; it takes no arguments.")
         // _stats is internal: a dict that the run keeps up to date with its counts, for the command line.
         .def("load", &load, py::arg("path"), py::kw_only(), py::arg("output") = py::none(),
-             py::arg("on_error") = "raise", py::arg("progress") = py::none(), py::arg("_stats") = py::none(),
-             load_doc)
+             py::arg("on_error") = "raise", py::arg("progress") = py::none(), py::arg("resolve") = "file",
+             py::arg("_stats") = py::none(), load_doc)
         .def("genExcel", &gen_excel, py::arg("workbook"), py::arg("modelName"), py::arg("pport"),
              py::arg("rport"), py::arg("typeDcit"), py::arg("enumDict"), py::arg("structDict"),
-             py::arg("enumValList"), gen_excel_doc);
+             py::arg("enumValList"), py::kw_only(), py::arg("_portTypes") = py::none(), gen_excel_doc);
 }

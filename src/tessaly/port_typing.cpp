@@ -219,14 +219,16 @@ const ComponentEntry* find_component(const ProjectIndex& index, const std::strin
     return nullptr;
 }
 
-std::optional<PortType> type_of_port(const ProjectIndex& index, const ComponentEntry& component,
-                                     const std::string& port, bool provided) {
+const PortEntry* find_port(const ComponentEntry& component, const std::string& port, bool provided) {
     for (const PortEntry& entry : component.ports) {
-        if (entry.provided == provided && entry.name == port) {
-            return type_of_interface(index, entry.interface, entry.data_element, component.mapping_sets);
-        }
+        if (entry.provided == provided && entry.name == port) return &entry;
     }
-    return std::nullopt;
+    return nullptr;
+}
+
+std::optional<PortType> type_of_port(const ProjectIndex& index, const ComponentEntry& component,
+                                     const PortEntry& port) {
+    return type_of_interface(index, port.interface, port.data_element, component.mapping_sets);
 }
 
 }  // namespace velvane::tessaly

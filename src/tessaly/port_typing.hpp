@@ -37,9 +37,11 @@ std::optional<PortType> type_of_interface(const ProjectIndex& index, const ArPat
 const ComponentEntry* find_component(const ProjectIndex& index, const std::string& file,
                                      const std::string& component);
 
-// The type of the required (or provided) port `port` of `component`, with the component's own data
-// type mapping sets first.
+// The required (or provided) port `port` of `component`, or null.
+const PortEntry* find_port(const ComponentEntry& component, const std::string& port, bool provided);
+
+// The type of a port of `component`, with the component's own data type mapping sets first.
 std::optional<PortType> type_of_port(const ProjectIndex& index, const ComponentEntry& component,
-                                     const std::string& port, bool provided);
+                                     const PortEntry& port);
 
 }  // namespace velvane::tessaly

@@ -262,14 +262,6 @@ void DocumentIndexer::visit_package(py::handle package, int frame) {
     }
 }
 
-// The entry name as a key: UTF-8, with the lone surrogates that undecodable file names carry.
-std::string entry_key(py::handle entry) {
-    PyObject* bytes = PyUnicode_AsEncodedString(entry.ptr(), "utf-8", "surrogatepass");
-    if (bytes == nullptr) throw py::error_already_set();
-    py::bytes owned = py::reinterpret_steal<py::bytes>(bytes);
-    return std::string(owned);
-}
-
 bool ends_with_arxml(const std::string& name) {
     static const std::string suffix = ".arxml";
     return name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
@@ -277,14 +269,23 @@ bool ends_with_arxml(const std::string& name) {
 
 }  // namespace
 
+std::string entry_key(py::handle entry) {
+    PyObject* bytes = PyUnicode_AsEncodedString(entry.ptr(), "utf-8", "surrogatepass");
+    if (bytes == nullptr) throw py::error_already_set();
+    py::bytes owned = py::reinterpret_steal<py::bytes>(bytes);
+    return std::string(owned);
+}
+
 void index_document(ProjectIndex& index, const std::string& entry, py::handle root) {
     DocumentIndexer(index, entry).run(root);
 }
 
 ProjectIndex build_project_index(py::handle directory) {
-    py::module_ os = py::module_::import("os");
-    py::object entries = os.attr("listdir")(directory);
-    py::object join = os.attr("path").attr("join");
+    return build_project_index(directory, py::module_::import("os").attr("listdir")(directory));
+}
+
+ProjectIndex build_project_index(py::handle directory, py::handle entries) {
+    py::object join = py::module_::import("os").attr("path").attr("join");
     py::object parse = py::module_::import("Omdra.Corvenna.AUTOSAR_00048").attr("parse");
     ProjectIndex index;
     for (py::handle entry : entries) {

@@ -81,12 +81,18 @@ struct ProjectIndex {
     std::vector<std::string> skipped;  // ".arxml" entries the binding could not read
 };
 
-// Lists `directory` and indexes every entry whose name ends in ".arxml", in listing order, each
-// parsed once through the ARXML binding and dropped before the next. Packages are searched at every
-// depth; relative references are made absolute through the REFERENCE-BASEs of their packages. Where
-// two files define the same path, the first one in listing order is kept. An entry that cannot be
-// parsed is left out and named in `skipped`; a failure to list the directory is raised.
+// Indexes every entry of `entries` (names in `directory`, as its listing gives them) whose name
+// ends in ".arxml", in that order, each parsed once through the ARXML binding and dropped before the
+// next. Packages are searched at every depth; relative references are made absolute through the
+// REFERENCE-BASEs of their packages. Where two files define the same path, the first one in listing
+// order is kept. An entry that cannot be parsed is left out and named in `skipped`.
+ProjectIndex build_project_index(py::handle directory, py::handle entries);
+
+// The same over the listing of `directory`; a failure to list it is raised.
 ProjectIndex build_project_index(py::handle directory);
+
+// An entry name as the index keys it: UTF-8, lone surrogates (undecodable file names) kept.
+std::string entry_key(py::handle entry);
 
 // Indexes one parsed file (an AUTOSAR root element) under the entry name `entry`.
 void index_document(ProjectIndex& index, const std::string& entry, py::handle root);

@@ -2,6 +2,7 @@
 
 #include "tessaly/port_typing.hpp"
 #include "tessaly/project_index.hpp"
+#include "tessaly/sheet_typing.hpp"
 
 #include <memory>
 #include <string>
@@ -48,20 +49,21 @@ py::object described(const std::optional<PortType>& type) {
 
 class ProjectTypes {
 public:
-    explicit ProjectTypes(py::handle directory) : index_(build_project_index(directory)) {}
+    explicit ProjectTypes(py::handle directory)
+        : index_(std::make_shared<const ProjectIndex>(build_project_index(directory))) {}
 
-    py::list files() const { return texts(index_.files); }
-    py::list skipped() const { return texts(index_.skipped); }
+    py::list files() const { return texts(index_->files); }
+    py::list skipped() const { return texts(index_->skipped); }
 
     py::dict counts() const {
         py::dict counts;
-        counts["interfaces"] = index_.interfaces.size();
-        counts["implementation_types"] = index_.implementation_types.size();
-        counts["application_types"] = index_.application_types.size();
-        counts["mapping_sets"] = index_.mapping_sets.size();
-        counts["compu_methods"] = index_.compu_methods.size();
+        counts["interfaces"] = index_->interfaces.size();
+        counts["implementation_types"] = index_->implementation_types.size();
+        counts["application_types"] = index_->application_types.size();
+        counts["mapping_sets"] = index_->mapping_sets.size();
+        counts["compu_methods"] = index_->compu_methods.size();
         size_t components = 0;
-        for (const auto& file : index_.components) components += file.second.size();
+        for (const auto& file : index_->components) components += file.second.size();
         counts["components"] = components;
         return counts;
     }
@@ -69,8 +71,8 @@ public:
     // [(component name, [(port name, provided), ...]), ...] of one entry, in document order.
     py::list components(const py::str& file) const {
         py::list result;
-        auto found = index_.components.find(key_of(file));
-        if (found == index_.components.end()) return result;
+        auto found = index_->components.find(key_of(file));
+        if (found == index_->components.end()) return result;
         for (const ComponentEntry& component : found->second) {
             py::list ports;
             for (const PortEntry& port : component.ports) ports.append(py::make_tuple(text(port.name), port.provided));
@@ -80,26 +82,43 @@ public:
     }
 
     py::object port(const py::str& file, const py::str& component, const py::str& port, bool provided) const {
-        const ComponentEntry* entry = find_component(index_, key_of(file), key_of(component));
-        if (entry == nullptr) return py::none();
-        return described(type_of_port(index_, *entry, key_of(port), provided));
+        const ComponentEntry* entry = find_component(*index_, key_of(file), key_of(component));
+        const PortEntry* found = entry == nullptr ? nullptr : find_port(*entry, key_of(port), provided);
+        if (found == nullptr) return py::none();
+        return described(type_of_port(*index_, *entry, *found));
     }
 
     py::object interface(const py::str& path, const py::str& data_element, py::handle mapping_sets) const {
-        return described(type_of_interface(index_, key_of(path), key_of(data_element), paths_of(mapping_sets)));
+        return described(type_of_interface(*index_, key_of(path), key_of(data_element), paths_of(mapping_sets)));
     }
 
     py::object data_type(const py::str& path, py::handle mapping_sets) const {
-        return described(type_of_data_type(index_, key_of(path), paths_of(mapping_sets)));
+        return described(type_of_data_type(*index_, key_of(path), paths_of(mapping_sets)));
+    }
+
+    SheetTyping sheet(const py::str& file, const py::str& component) const {
+        return SheetTyping(index_, key_of(file), key_of(component));
     }
 
 private:
-    ProjectIndex index_;
+    std::shared_ptr<const ProjectIndex> index_;
 };
 
 }  // namespace
 
 void add_project_types_class(py::module_& module) {
+    py::class_<SheetTyping>(module, "_SheetTypes",
+                            "The port typing of one worksheet: the project index and the component the sheet "
+                            "lists (private; made by _ProjectTypes.sheet or by load, handed to genExcel).")
+        .def("port",
+             [](const SheetTyping& typing, const py::str& port, bool provided, const py::str& interface_reference,
+                const py::str& data_element_reference) {
+                 return described(typing.port(key_of(port), provided, key_of(interface_reference),
+                                              key_of(data_element_reference)));
+             },
+             py::arg("port"), py::arg("provided") = false, py::arg("interface_reference") = "",
+             py::arg("data_element_reference") = "",
+             "The type of one of the sheet's ports, or None.");
     py::class_<ProjectTypes>(module, "_ProjectTypes",
                              "The data types that the ARXML files of a directory define, by AUTOSAR path, "
                              "and the typing of ports through them (private).")
@@ -115,7 +134,9 @@ void add_project_types_class(py::module_& module) {
         .def("interface", &ProjectTypes::interface, py::arg("path"), py::arg("data_element") = "",
              py::arg("mapping_sets") = py::tuple(), "The type of an interface's data element, or None.")
         .def("data_type", &ProjectTypes::data_type, py::arg("path"), py::arg("mapping_sets") = py::tuple(),
-             "The type shown for a data type, or None.");
+             "The type shown for a data type, or None.")
+        .def("sheet", &ProjectTypes::sheet, py::arg("file"), py::arg("component"),
+             "The _SheetTypes of the component `component` of entry `file`.");
 }
 
 }  // namespace velvane::tessaly

@@ -4,6 +4,7 @@
 #include "tessaly/cell_writer.hpp"
 #include "tessaly/py_text.hpp"
 #include "tessaly/sheet_name.hpp"
+#include "tessaly/sheet_typing.hpp"
 #include "tessaly/type_resolution.hpp"
 #include "tessaly/type_texts.hpp"
 
@@ -28,9 +29,11 @@ enum Column : Py_ssize_t {
     output_usage = 14,
 };
 
-// Cell 1 of a port record is the port's SHORT-NAME; the interface reference stands at cell 14 of
-// a required-port record and at cell 10 of a provided-port record.
+// Cell 1 of a port record is the port's SHORT-NAME and cell 3 its com spec's data element
+// reference; the interface reference stands at cell 14 of a required-port record and at cell 10 of
+// a provided-port record.
 constexpr Py_ssize_t port_name_cell = 1;
+constexpr Py_ssize_t data_element_cell = 3;
 constexpr Py_ssize_t required_interface_cell = 14;
 constexpr Py_ssize_t provided_interface_cell = 10;
 
@@ -107,8 +110,9 @@ public:
     void write_output_row(Py_ssize_t row) const;
 
 private:
-    ShownType resolve(py::handle record, py::handle port_name, Py_ssize_t interface_cell) const;
-    void write_usage(Py_ssize_t row, Py_ssize_t column, const std::string& type) const;
+    bool write_usage(Py_ssize_t row, Py_ssize_t column, const std::string& type) const;
+    void fill_in(py::handle record, py::handle port_name, bool provided, const std::string& declared,
+                 bool has_usage, Py_ssize_t row, Py_ssize_t usage_column, ShownType& type) const;
     void put(Py_ssize_t row, Py_ssize_t column, py::handle value) const;
 
     const SignalSheetInput& input_;
@@ -143,21 +147,60 @@ void SheetWriter::write_numbers() const {
     }
 }
 
-ShownType SheetWriter::resolve(py::handle record, py::handle port_name, Py_ssize_t interface_cell) const {
-    return shown_type(port_type_name(input_.types, record, port_name, interface_cell));
+// The enumeration text of the type, then the structure member text over it, where there are any.
+// True when either was written.
+bool SheetWriter::write_usage(Py_ssize_t row, Py_ssize_t column, const std::string& type) const {
+    bool written = false;
+    if (py::object text = enumeration_text(input_.enumerations, type)) {
+        put(row, column, text);
+        written = true;
+    }
+    if (py::object text = member_text(input_.structures, type)) {
+        put(row, column, text);
+        written = true;
+    }
+    return written;
 }
 
-// The enumeration text of the type, then the structure member text over it, where there are any.
-void SheetWriter::write_usage(Py_ssize_t row, Py_ssize_t column, const std::string& type) const {
-    if (py::object text = enumeration_text(input_.enumerations, type)) put(row, column, text);
-    if (py::object text = member_text(input_.structures, type)) put(row, column, text);
+// A text cell of a record, or empty where the record has no such cell or it holds no text.
+std::string record_text(py::handle record, Py_ssize_t cell) {
+    std::string text;
+    velvane::guarded([&] {
+        py::object value = record[py::int_(cell)];
+        if (is_text(value)) text = utf8_of(value, "a record cell");
+    });
+    return text;
+}
+
+py::str text_of_utf8(const std::string& utf8) {
+    PyObject* made = PyUnicode_DecodeUTF8(utf8.data(), static_cast<Py_ssize_t>(utf8.size()), "surrogatepass");
+    if (made == nullptr) throw py::error_already_set();
+    return py::reinterpret_steal<py::str>(made);
+}
+
+// Project typing fills in what the look-ups left empty: the type name, the array suffix and the
+// enumeration or member text. `declared` is the type name the look-ups found for the port; when
+// they found one, the typing adds to it only if it names the same type.
+void SheetWriter::fill_in(py::handle record, py::handle port_name, bool provided, const std::string& declared,
+                          bool has_usage, Py_ssize_t row, Py_ssize_t usage_column, ShownType& type) const {
+    if (!is_text(port_name)) return;  // the plain path reports it
+    Py_ssize_t interface_cell = provided ? provided_interface_cell : required_interface_cell;
+    std::optional<PortType> resolved =
+        input_.typing->port(utf8_of(port_name, "a port name"), provided, record_text(record, interface_cell),
+                            record_text(record, data_element_cell));
+    if (!resolved || (!declared.empty() && declared != resolved->referenced)) return;
+    if (type.name.empty()) type.name = resolved->name;
+    if (type.array_suffix.empty()) type.array_suffix = resolved->array_suffix;
+    if (!has_usage && resolved->text) put(row, usage_column, text_of_utf8(*resolved->text));
 }
 
 void SheetWriter::write_input_row(Py_ssize_t row) const {
     py::object record = input_.rport[py::int_(row - 1)];
     py::object name = record[py::int_(port_name_cell)];
-    ShownType type = resolve(record, name, required_interface_cell);
-    write_usage(row, input_usage, type.name);
+    std::string declared = port_type_name(input_.types, record, name, required_interface_cell);
+    ShownType type = shown_type(declared);
+    bool has_usage = write_usage(row, input_usage, type.name);
+    if (input_.typing != nullptr) fill_in(record, name, false, declared, has_usage, row, input_usage, type);
     put(row, input_signal, py::str(utf8_of(name, "a port name") + type.array_suffix));
     velvane::guarded([&] {
         std::string module;
@@ -171,8 +214,10 @@ void SheetWriter::write_input_row(Py_ssize_t row) const {
 void SheetWriter::write_output_row(Py_ssize_t row) const {
     py::object record = input_.pport[py::int_(row - 1)];
     py::object name = record[py::int_(port_name_cell)];
-    ShownType type = resolve(record, name, provided_interface_cell);
-    write_usage(row, output_usage, type.name);
+    std::string declared = port_type_name(input_.types, record, name, provided_interface_cell);
+    ShownType type = shown_type(declared);
+    bool has_usage = write_usage(row, output_usage, type.name);
+    if (input_.typing != nullptr) fill_in(record, name, true, declared, has_usage, row, output_usage, type);
     velvane::guarded([&] {
         put(row, output_signal, py::str(utf8_of(name, "a port name") + type.array_suffix));
     });

@@ -8,6 +8,8 @@ namespace velvane::tessaly {
 
 namespace py = pybind11;
 
+class SheetTyping;
+
 struct SignalSheetInput {
     py::handle model_name;    // file name without ".arxml"
     py::handle pport;         // provided-port records: the output half
@@ -15,6 +17,8 @@ struct SignalSheetInput {
     py::handle types;         // interface name -> type name
     py::handle structures;    // structure type name -> structure record
     py::handle enumerations;  // compu method name -> [position, literal] pairs
+    // Project typing: fills in what the look-ups above leave empty; none for the plain sheet.
+    const SheetTyping* typing = nullptr;
 };
 
 // Adds the model's worksheet to `workbook` and fills it.

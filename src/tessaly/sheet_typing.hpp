@@ -1,0 +1,30 @@
+// The port typing of one worksheet: the project index, and the component whose ports the sheet
+// lists, found by its file and name.
+#pragma once
+
+#include "tessaly/port_typing.hpp"
+#include "tessaly/project_index.hpp"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace velvane::tessaly {
+
+class SheetTyping {
+public:
+    // `entry` is the directory entry as entry_key gives it, `component` the component's short name.
+    SheetTyping(std::shared_ptr<const ProjectIndex> index, const std::string& entry, const std::string& component);
+
+    // The type of the sheet's port `port`: through the component's port of that name and direction,
+    // else, for a port the index does not know there, through the interface and data element
+    // references of the port's record as written (absolute ones only, and the project's mappings).
+    std::optional<PortType> port(const std::string& port, bool provided, const std::string& interface_reference,
+                                 const std::string& data_element_reference) const;
+
+private:
+    std::shared_ptr<const ProjectIndex> index_;
+    const ComponentEntry* component_;  // in *index_, or null
+};
+
+}  // namespace velvane::tessaly
