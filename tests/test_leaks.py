@@ -182,6 +182,26 @@ class TestReferenceCounts:
         counted(path, loader).assert_balanced(work, runs=10)
         assert len(failures) == (0 if folder == "examples" else 11)
 
+    @pytest.mark.parametrize("folder", ["examples", "failing"])
+    def test_load_with_options(self, models, tmp_path, counted, folder):
+        path = fresh_text(models[folder])
+        output = fresh_text(str(tmp_path / "Options.xlsx"))
+        seen = []
+
+        def progress(index, total, entry, size):
+            seen.append(index)
+        skipped = []
+
+        def work():
+            del skipped[:]
+            skipped.extend(Tessaly().load(path, output=output, on_error="skip", progress=progress))
+        counted(path, output, progress).assert_balanced(work, runs=10)
+        assert len(skipped) == (0 if folder == "examples" else 1) and seen
+        for entry, error in skipped:
+            # The pair in the list and the name here hold the exception (and getrefcount's argument).
+            held = sys.getrefcount(error)
+            assert held == 3
+
     @pytest.mark.parametrize("case", ["whole", "structure-record-too-short", "literal-not-text",
                                       "ports-not-records"])
     def test_gen_excel(self, tmp_path, counted, case):
