@@ -4,7 +4,6 @@ what the plain look-ups found kept, and the same workbook as resolve="file" for 
 The analyser's type tables live as long as the process, so the hand-written projects name their types
 so that no other test's tables can type them."""
 import os
-import shutil
 import subprocess
 import sys
 

@@ -9,7 +9,7 @@ import pytest
 from Velvane.Tessaly import _ProjectTypes
 
 import split_projects as sp
-from conftest import REPO, SHARED_ARXML
+from conftest import REPO
 
 sys.path.insert(0, os.path.join(REPO, "tools"))
 import gen_corpus  # noqa: E402
