@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "schema_table.hpp"
 #include "schema_view.hpp"
@@ -91,13 +92,17 @@ PyObject* cached(ElementObject* self, PyObject* name) {
 PyObject* remember(ElementObject* self, PyObject* name, PyObject* value) {
     if (!value) return nullptr;
     if (self->cache_size == self->cache_capacity) {
-        std::size_t capacity = self->cache_capacity ? self->cache_capacity * 2u : 4u;
+        std::size_t capacity = self->cache_capacity * 2u;
         if (capacity > 0xFFFF) return value;  // not kept; cannot happen for schema names
-        auto* grown = static_cast<CachedAttribute*>(PyMem_Realloc(self->cache, capacity * sizeof(CachedAttribute)));
+        bool on_heap = self->cache != self->inline_cache;
+        auto* grown = static_cast<CachedAttribute*>(
+            on_heap ? PyMem_Realloc(self->cache, capacity * sizeof(CachedAttribute))
+                    : PyMem_Malloc(capacity * sizeof(CachedAttribute)));
         if (!grown) {
             Py_DECREF(value);
             return PyErr_NoMemory();
         }
+        if (!on_heap) std::memcpy(grown, self->inline_cache, sizeof self->inline_cache);
         self->cache = grown;
         self->cache_capacity = static_cast<std::uint16_t>(capacity);
     }
@@ -134,22 +139,45 @@ PyObject* element_getattro(PyObject* object, PyObject* name) {
     return generic;
 }
 
-// Drops the cached attributes. The values go through a list, whose deallocation is depth-limited by
-// the interpreter, so that freeing a very deep chain of elements cannot exhaust the C stack.
+// Freeing an element frees the children it has read, which free theirs: on a very deep tree that
+// recursion would exhaust the C stack. Past a fixed depth, values are set aside instead and released
+// by the outermost deallocation, one after another. Deallocation runs under the GIL, which guards
+// these two (thread-local storage would cost a lookup on every deallocation).
+constexpr int kMaxReleaseDepth = 64;
+int release_depth = 0;
+std::vector<PyObject*>* set_aside = nullptr;
+
+void release(PyObject* value) {
+    if (release_depth >= kMaxReleaseDepth) {
+        if (!set_aside) set_aside = new std::vector<PyObject*>();
+        set_aside->push_back(value);  // a failed push_back (no memory) would leak, never crash
+        return;
+    }
+    ++release_depth;
+    Py_DECREF(value);
+    --release_depth;
+}
+
+void release_set_aside() {
+    if (release_depth != 0 || !set_aside) return;
+    while (!set_aside->empty()) {
+        PyObject* value = set_aside->back();
+        set_aside->pop_back();
+        ++release_depth;
+        Py_DECREF(value);
+        --release_depth;
+    }
+}
+
 void drop_cache(ElementObject* self) {
-    if (!self->cache) return;
-    PyObject* values = PyList_New(self->cache_size);
     for (std::uint16_t i = 0; i < self->cache_size; ++i) {
         Py_DECREF(self->cache[i].name);
-        if (values)
-            PyList_SET_ITEM(values, i, self->cache[i].value);
-        else
-            Py_DECREF(self->cache[i].value);
+        release(self->cache[i].value);
     }
-    PyMem_Free(self->cache);
-    self->cache = nullptr;
-    self->cache_size = self->cache_capacity = 0;
-    Py_XDECREF(values);
+    if (self->cache != self->inline_cache) PyMem_Free(self->cache);
+    self->cache = self->inline_cache;
+    self->cache_size = 0;
+    self->cache_capacity = kInlineAttributes;
 }
 
 void element_dealloc(PyObject* object) {
@@ -157,10 +185,11 @@ void element_dealloc(PyObject* object) {
     PyObject *type, *value, *traceback;
     PyErr_Fetch(&type, &value, &traceback);  // dealloc may run while an exception is pending
     drop_cache(self);
-    PyErr_Restore(type, value, traceback);
     Document* document = self->document;
     Py_TYPE(object)->tp_free(object);
     document->release();
+    release_set_aside();
+    PyErr_Restore(type, value, traceback);
 }
 
 PyObject* element_repr(PyObject* object) {
@@ -216,8 +245,9 @@ PyObject* make_element(Document* document, pugi::xml_node node, std::uint16_t ty
     self->document = document;
     self->node = node.internal_object();
     self->type = type;
-    self->cache = nullptr;
-    self->cache_size = self->cache_capacity = 0;
+    self->cache = self->inline_cache;
+    self->cache_size = 0;
+    self->cache_capacity = kInlineAttributes;
     return reinterpret_cast<PyObject*>(self);
 }
 

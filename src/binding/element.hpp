@@ -17,14 +17,18 @@ struct CachedAttribute {
     PyObject* value;
 };
 
+// Most elements are read under one to three names; those fit in the object itself.
+constexpr std::uint16_t kInlineAttributes = 3;
+
 struct ElementObject {
     PyObject_HEAD
     Document* document;             // kept alive while this object lives
     pugi::xml_node_struct* node;
-    CachedAttribute* cache;         // attributes read so far (few per element: a scan beats a dict)
+    CachedAttribute* cache;         // attributes read so far: `inline_cache` or a heap array
     std::uint16_t cache_size;
     std::uint16_t cache_capacity;
     std::uint16_t type;             // schema element type
+    CachedAttribute inline_cache[kInlineAttributes];
 };
 
 extern PyTypeObject ElementType;

@@ -9,7 +9,8 @@
 namespace corvenna {
 
 inline bool is_element_with_tag(pugi::xml_node node, const char* tag) {
-    return node.type() == pugi::node_element && std::strcmp(node.name(), tag) == 0;
+    const char* name = node.name();  // "" for text and other non-element nodes
+    return name[0] == tag[0] && node.type() == pugi::node_element && std::strcmp(name, tag) == 0;
 }
 
 inline pugi::xml_node next_sibling_with_tag(pugi::xml_node node, const char* tag) {
