@@ -4,6 +4,28 @@
 
 namespace velvane::tessaly {
 
+namespace {
+
+bool xml_cannot_hold(Py_UCS4 c) { return (c >= 0xD800 && c <= 0xDFFF) || c == 0xFFFE || c == 0xFFFF; }
+
+// The text with characters no XML file can hold (lone surrogates, which only undecodable file names
+// bring in, and U+FFFE/U+FFFF) replaced by U+FFFD; the same object when there are none.
+py::object storable(py::handle text) {
+    PyObject* s = text.ptr();
+    if (PyUnicode_READY(s) < 0) throw py::error_already_set();
+    if (PyUnicode_MAX_CHAR_VALUE(s) < 0xD800) return py::reinterpret_borrow<py::object>(text);
+    Py_ssize_t length = PyUnicode_GET_LENGTH(s);
+    bool clean = true;
+    for (Py_ssize_t i = 0; i < length && clean; ++i) clean = !xml_cannot_hold(PyUnicode_READ_CHAR(s, i));
+    if (clean) return py::reinterpret_borrow<py::object>(text);
+    std::u32string points = code_points_of(text);
+    for (char32_t& c : points)
+        if (xml_cannot_hold(c)) c = 0xFFFD;
+    return text_from_code_points(points);
+}
+
+}  // namespace
+
 CellWriter::CellWriter(py::handle sheet)
     : write_string_(sheet.attr("write_string")),
       write_blank_(sheet.attr("write_blank")),
@@ -13,7 +35,7 @@ void CellWriter::put(Py_ssize_t row, Py_ssize_t column, py::handle value, py::ha
     if (value.is_none() || is_empty_text(value)) {
         write_blank_(row, column, value, format);
     } else if (is_text(value)) {
-        write_string_(row, column, value, format);
+        write_string_(row, column, storable(value), format);
     } else {
         write_(row, column, value, format);
     }

@@ -9,8 +9,12 @@ namespace {
 
 constexpr unsigned suffix_attempts = 1000000;
 
+// Characters the workbook refuses in a sheet name, and characters an XML file cannot hold at all
+// (control characters, lone surrogates from undecodable file names, U+FFFE and U+FFFF): the library
+// takes the latter but writes a workbook nothing can read back.
 bool is_forbidden(char32_t c) {
-    return c == U'[' || c == U']' || c == U':' || c == U'*' || c == U'?' || c == U'/' || c == U'\\';
+    return c == U'[' || c == U']' || c == U':' || c == U'*' || c == U'?' || c == U'/' || c == U'\\' ||
+           c < 0x20 || (c >= 0xD800 && c <= 0xDFFF) || c == 0xFFFE || c == 0xFFFF;
 }
 
 size_t utf16_units(char32_t c) { return c > 0xFFFF ? 2 : 1; }
