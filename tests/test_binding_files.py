@@ -52,6 +52,7 @@ def test_unreadable_file_raises_permission_error(write_arxml):
     (b'<?xml version="1.0"?>\n<NOT-AUTOSAR/>\n', "2:1", "root element"),
     (b'<AUTOSAR><AR-PACKAGES>\xc3\x28</AR-PACKAGES></AUTOSAR>', "1:23", "utf-8"),
     (b'<AUTOSAR><AR-PACKAGES>a\x00b</AR-PACKAGES></AUTOSAR>', "1:24", "nul"),
+    (b'<AUTOSAR><AR-PACKAGES>In_&#x00;X</AR-PACKAGES></AUTOSAR>', "1:26", "reference to nul"),
 ])
 def test_bad_files_raise_parse_error_with_path_line_column(tmp_path, content, where, cause):
     path = tmp_path / "Bad.arxml"

@@ -131,6 +131,7 @@ LoadOutcome parse_text(unsigned char* block, std::size_t size) {
         fault = check_utf8(bytes.data, bytes.size);
     else if (out.encoding == SourceEncoding::kLatin1)
         fault = check_no_nul(bytes.data, bytes.size);
+    if (!fault.cause && out.encoding != SourceEncoding::kUtf16or32) fault = check_char_refs(bytes.data, bytes.size);
     if (fault.cause) {
         pool::deallocate(bytes.data);
         out.cause = fault.cause;

@@ -22,6 +22,7 @@ inline bool word_needs_look(std::uint64_t w) {
 
 const char* const kNul = "NUL character (not allowed in XML)";
 const char* const kBadUtf8 = "invalid UTF-8 byte sequence";
+const char* const kNulRef = "character reference to NUL (not allowed in XML)";
 
 // Length of the UTF-8 sequence starting at p, or 0 when it is malformed.
 std::size_t sequence_length(const unsigned char* p, const unsigned char* end) {
@@ -70,6 +71,25 @@ TextFault check_utf8(const unsigned char* data, std::size_t size) noexcept {
 TextFault check_no_nul(const unsigned char* data, std::size_t size) noexcept {
     const void* nul = std::memchr(data, 0, size);
     if (nul) return {static_cast<std::size_t>(static_cast<const unsigned char*>(nul) - data), kNul};
+    return {0, nullptr};
+}
+
+TextFault check_char_refs(const unsigned char* data, std::size_t size) noexcept {
+    const unsigned char* end = data + size;
+    for (const unsigned char* p = data; p < end;) {
+        auto* amp = static_cast<const unsigned char*>(std::memchr(p, '&', static_cast<std::size_t>(end - p)));
+        if (!amp) break;
+        const unsigned char* q = amp + 1;
+        if (q < end && *q == '#') {
+            ++q;
+            bool hex = q < end && (*q == 'x' || *q == 'X');
+            if (hex) ++q;
+            const unsigned char* digits = q;
+            while (q < end && *q == '0') ++q;
+            if (q > digits && q < end && *q == ';') return {static_cast<std::size_t>(amp - data), kNulRef};
+        }
+        p = amp + 1;
+    }
     return {0, nullptr};
 }
 

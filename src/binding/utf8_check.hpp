@@ -18,4 +18,8 @@ TextFault check_utf8(const unsigned char* data, std::size_t size) noexcept;
 // Checks only for NUL bytes in a byte stream (for single-byte encodings).
 TextFault check_no_nul(const unsigned char* data, std::size_t size) noexcept;
 
+// Checks that no character reference (&#0; &#x00;) spells the NUL character, which would otherwise
+// cut the text it stands in short. For ASCII-compatible encodings.
+TextFault check_char_refs(const unsigned char* data, std::size_t size) noexcept;
+
 }  // namespace corvenna
