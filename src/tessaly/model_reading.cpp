@@ -41,8 +41,7 @@ py::list children_of(py::handle element, const char* name) {
     return single;
 }
 
-std::string stripped_text(py::handle element) {
-    py::object text = child_of(element, "valueOf_");
+std::string utf8_or_empty(py::handle text) {
     if (!PyUnicode_Check(text.ptr())) return std::string();
     Py_ssize_t size = 0;
     const char* data = PyUnicode_AsUTF8AndSize(text.ptr(), &size);
@@ -51,10 +50,17 @@ std::string stripped_text(py::handle element) {
         PyErr_Clear();
         return std::string();
     }
-    size_t begin = 0, end = static_cast<size_t>(size);
-    while (begin < end && is_white(data[begin])) ++begin;
-    while (end > begin && is_white(data[end - 1])) --end;
-    return std::string(data + begin, end - begin);
+    return std::string(data, static_cast<size_t>(size));
+}
+
+std::string raw_text(py::handle element) { return utf8_or_empty(child_of(element, "valueOf_")); }
+
+std::string stripped_text(py::handle element) {
+    std::string text = raw_text(element);
+    size_t begin = 0, end = text.size();
+    while (begin < end && is_white(text[begin])) ++begin;
+    while (end > begin && is_white(text[end - 1])) --end;
+    return text.substr(begin, end - begin);
 }
 
 std::string child_text(py::handle element, const char* name) {

@@ -26,6 +26,12 @@ py::list children_of(py::handle element, const char* name);
 // has no text, or its text is not a str.
 std::string stripped_text(py::handle element);
 
+// The UTF-8 form of a str; empty for anything else and for text without one (lone surrogates).
+std::string utf8_or_empty(py::handle text);
+
+// An element's text as written, white space kept ("" when it has none).
+std::string raw_text(py::handle element);
+
 // stripped_text(child_of(element, name))
 std::string child_text(py::handle element, const char* name);
 

@@ -26,27 +26,7 @@ bool is_true(const std::string& text) { return text == "true" || text == "1"; }
 
 // The text of a value that may be an element (its valueOf_) or a str (an XML attribute).
 std::string text_or_attribute(py::handle value) {
-    if (!PyUnicode_Check(value.ptr())) return stripped_text(value);
-    Py_ssize_t size = 0;
-    const char* data = PyUnicode_AsUTF8AndSize(value.ptr(), &size);
-    if (data == nullptr) {
-        PyErr_Clear();
-        return std::string();
-    }
-    return std::string(data, static_cast<size_t>(size));
-}
-
-// A text as written, white space kept, as the enumeration column shows literals.
-std::string raw_text(py::handle element) {
-    py::object text = child_of(element, "valueOf_");
-    if (!PyUnicode_Check(text.ptr())) return std::string();
-    Py_ssize_t size = 0;
-    const char* data = PyUnicode_AsUTF8AndSize(text.ptr(), &size);
-    if (data == nullptr) {
-        PyErr_Clear();
-        return std::string();
-    }
-    return std::string(data, static_cast<size_t>(size));
+    return PyUnicode_Check(value.ptr()) ? utf8_or_empty(value) : stripped_text(value);
 }
 
 class DocumentIndexer {
