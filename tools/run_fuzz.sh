@@ -10,7 +10,7 @@ ensure_system_packages clang libclang-rt-14-dev
 seconds="${1:-60}"
 CXX=clang++ cmake -S tests/fuzz -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/fuzz -j 2 >/dev/null
-mkdir -p build/fuzz/work build/fuzz/artifacts
+mkdir -p build/fuzz/work build/fuzz/artifacts tests/fuzz/regressions
 cp -n tests/fuzz/corpus/* build/fuzz/work/ 2>/dev/null || true
 echo "== fuzzing the binding for ${seconds}s"
 status=0
