@@ -10,7 +10,6 @@ workbook    load minus readArxml: genExcel (sheets into memory) and close (the .
 peak memory ru_maxrss of a fresh interpreter that runs one load, beside one that only imports
 """
 import argparse
-import gc
 import os
 import resource
 import shutil
@@ -19,19 +18,11 @@ import sys
 import tempfile
 import time
 
+from timing import best_of
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.dirname(HERE)
 sys.path.insert(0, os.path.join(REPO, "tools"))
-
-
-def best_of(repeat, work):
-    best = float("inf")
-    for _ in range(repeat):
-        gc.collect()
-        start = time.perf_counter()
-        work()
-        best = min(best, time.perf_counter() - start)
-    return best
 
 
 def in_scratch_directory(work):

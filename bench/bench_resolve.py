@@ -15,12 +15,13 @@ typed           rows with a type; text: rows with an enumeration or structure te
 load            the whole load, best of --repeat runs; index: building the project index alone
 """
 import argparse
-import gc
 import os
 import shutil
 import sys
 import tempfile
 import time
+
+from timing import best_of
 import xml.etree.ElementTree as ET
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -31,16 +32,6 @@ MODES = ("file", "project")
 INPUT_COLUMNS = ("B", "D", "H")    # signal, type, text
 OUTPUT_COLUMNS = ("I", "K", "O")
 PORT_KINDS = (("R-PORT-PROTOTYPE", "REQUIRED-INTERFACE-TREF", "R"), ("P-PORT-PROTOTYPE", "PROVIDED-INTERFACE-TREF", "P"))
-
-
-def best_of(repeat, work):
-    best = float("inf")
-    for _ in range(repeat):
-        gc.collect()
-        start = time.perf_counter()
-        work()
-        best = min(best, time.perf_counter() - start)
-    return best
 
 
 def local(tag):
