@@ -1,9 +1,12 @@
 // Omdra.Corvenna.AUTOSAR_00048: parse an ARXML file into element objects read by attribute name.
 #include <pybind11/pybind11.h>
 
+#include <utility>
+
 #include "buffer_pool.hpp"
 #include "document.hpp"
 #include "element.hpp"
+#include "parse_ahead.hpp"
 #include "parse_errors.hpp"
 #include "schema_table.hpp"
 
@@ -12,8 +15,13 @@ using namespace corvenna;
 
 namespace {
 
-py::object parse(py::object path, py::object /*silence*/) {
-    // str or path-like; bytes paths are accepted too, as open() does.
+// The module and its own parse function, for _parse_ahead to tell whether parse was replaced.
+PyObject* this_module = nullptr;
+PyObject* own_parse = nullptr;
+
+// str or path-like; bytes paths are accepted too, as open() does. Returns the path as str (for
+// messages) and its file-system encoded bytes.
+std::pair<py::object, py::object> path_forms(py::handle path) {
     py::object fspath = py::reinterpret_steal<py::object>(PyOS_FSPath(path.ptr()));
     if (!fspath) throw py::error_already_set();
     PyObject* encoded = nullptr;
@@ -22,9 +30,14 @@ py::object parse(py::object path, py::object /*silence*/) {
     py::object shown = py::reinterpret_steal<py::object>(
         PyUnicode_Check(fspath.ptr()) ? (Py_INCREF(fspath.ptr()), fspath.ptr()) : PyUnicode_DecodeFSDefault(PyBytes_AS_STRING(encoded)));
     if (!shown) throw py::error_already_set();
+    return {shown, fs_path};
+}
 
+py::object parse(py::object path, py::object /*silence*/) {
+    auto [shown, fs_path] = path_forms(path);
     LoadOutcome outcome;
-    {
+    outcome.document = ahead::take(PyBytes_AS_STRING(fs_path.ptr()));
+    if (!outcome.document) {
         py::gil_scoped_release unlocked;
         outcome = load_document(PyBytes_AS_STRING(fs_path.ptr()));
     }
@@ -39,6 +52,17 @@ py::object parse(py::object path, py::object /*silence*/) {
     document->release();
     if (!root) throw py::error_already_set();
     return py::reinterpret_steal<py::object>(root);
+}
+
+// Starts parsing `path` on a worker thread for this thread's next parse of the same path. Declines
+// (None) when the module's parse is no longer its own, since nothing would take the document.
+py::object parse_ahead(py::object path) {
+    PyObject* current = PyObject_GetAttrString(this_module, "parse");
+    if (!current) throw py::error_already_set();
+    bool replaced = current != own_parse;
+    Py_DECREF(current);
+    if (replaced) return py::none();
+    return ahead::start(path_forms(path).second);
 }
 
 }  // namespace
@@ -68,6 +92,15 @@ PYBIND11_MODULE(AUTOSAR_00048, m) {
           "compatibility; nothing is printed either way. Raises OSError subclasses for files that "
           "cannot be read and ParseError for malformed XML or a root other than AUTOSAR. No DTD entity "
           "is expanded and nothing outside the file is read. The GIL is released while parsing.");
+    own_parse = py::object(m.attr("parse")).release().ptr();
+    this_module = m.inc_ref().ptr();
+    ahead::add_ticket_class(m);
+    m.def("_parse_ahead", &parse_ahead, py::arg("path"),
+          "_parse_ahead(path) -> ticket or None\n\n"
+          "Starts reading and parsing `path` on a worker thread; the next parse(path) of this thread "
+          "takes the document when the file has not changed meanwhile (any failure is met again by that "
+          "parse). Keep the ticket until then: dropping it discards the document. None when parse was "
+          "replaced or no thread could be started.");
     m.def("_idle_pool_bytes", &pool::idle_bytes, "Bytes of parse memory kept for reuse (diagnostics).");
     m.def("_release_pool", &pool::release_idle, "Gives the parse memory kept for reuse back to the system.");
 }

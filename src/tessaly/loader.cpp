@@ -4,6 +4,7 @@
 #include "tessaly/key_lists.hpp"
 #include "tessaly/module_state.hpp"
 #include "tessaly/output_file.hpp"
+#include "tessaly/parse_ahead.hpp"
 #include "tessaly/project_index.hpp"
 #include "tessaly/py_text.hpp"
 #include "tessaly/sheet_typing.hpp"
@@ -254,9 +255,13 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
     bool skipping = settings.on_error == OnError::skip;
     py::list skipped;
     Py_ssize_t index = 0;
+    ParseAhead ahead;
+    Py_ssize_t position = -1;
     for (py::handle entry : entries) {
+        ++position;
         if (!is_arxml_entry(entry)) continue;
         ++index;
+        ahead.before_entry(path, entries, position);
         stats.set("entry", entry);
         SheetCounts counts;
         py::object failure = py::none();
