@@ -6,6 +6,7 @@
 #include "key_lists.hpp"
 #include "schema_binding.hpp"
 
+#include <common/collection_pause.hpp>
 #include <common/guard.hpp>
 
 namespace velvane::pellinor {
@@ -191,6 +192,7 @@ void fill_type_tables(py::handle analyser) {
 }  // namespace
 
 py::tuple analyse_file(py::handle analyser, py::handle path, py::handle data_array) {
+    CollectionPause pause;
     py::object root = parse_arxml(path);
     reset_element_lists(analyser);
     py::object packages = get_attr(get_attr(root, "AR_PACKAGES"), "AR_PACKAGE");

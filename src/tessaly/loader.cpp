@@ -1,5 +1,6 @@
 #include "tessaly/loader.hpp"
 
+#include "common/collection_pause.hpp"
 #include "common/guard.hpp"
 #include "tessaly/key_lists.hpp"
 #include "tessaly/module_state.hpp"
@@ -109,6 +110,7 @@ py::object sheet_typing(const std::shared_ptr<const ProjectIndex>& index, py::ha
 
 SheetCounts load_file(py::handle loader, py::handle workbook, py::handle path, py::handle entry,
                       const std::shared_ptr<const ProjectIndex>& index) {
+    velvane::CollectionPause pause;
     py::object filename = module_global("os").attr("path").attr("join")(path, entry);
     FileAnalysis analysis = analyse(filename);
     if (text_contains(entry, "TPMS")) py::print("a");
@@ -289,7 +291,10 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
         if (!settings.progress.is_none()) settings.progress(index, total, entry, bytes);
     }
     stats.set("entry", py::none());
-    output.close(workbook);
+    {
+        velvane::CollectionPause pause;
+        output.close(workbook);
+    }
     if (skipping) return std::move(skipped);
     return py::none();
 }
