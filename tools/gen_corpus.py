@@ -2,7 +2,7 @@
 """Synthetic AUTOSAR R4 software-component files (schema AUTOSAR_00048) at any size.
 
 Usage:
-    python3 tools/gen_corpus.py OUTDIR --files N --mb-per-file X [--seed S] [--layout file|split]
+    python3 tools/gen_corpus.py OUTDIR --files N --mb-per-file X [--seed S] [--layout file|split|mixed] [--ports P]
 
 The same arguments always give the same bytes. One MB is 1,000,000 bytes; a file comes out a little
 above X MB (the last signal is finished), never below a handful of signals.
@@ -715,35 +715,55 @@ def _kinds(rng, index):
     return ("R" if rng.random() < 0.55 else "P"), None
 
 
-def generate_file_layout(outdir, files, target, seed):
+def _balanced_kinds(rng, index, counts, ports):
+    """Direction and kind of the index-th signal when each direction gets exactly `ports` signals."""
+    direction, kind = _kinds(rng, index)
+    if counts[direction] >= ports:
+        direction, kind = ("P" if direction == "R" else "R"), None
+    counts[direction] += 1
+    return direction, kind
+
+
+def generate_file_layout(outdir, files, target, seed, ports=None, mixed=False):
+    """With `ports`, each file gets exactly that many required and provided ports, whatever its size.
+    With `mixed`, every other file nests its component and interfaces in a sub-package "Components"
+    and keeps its compu methods in a top-level package of their own."""
     paths = []
     for index, swc in enumerate(component_names(files)):
         rng = random.Random("%s/file/%d" % (seed, index))
         top = swc + "_pkg"
+        nested = mixed and index % 2 == 1
+        home = "/%s/Components" % top if nested else "/" + top
+        compu = "/%s_CompuMethods" % swc if nested else "/" + top
         pool = TypePool(rng, {"base": "/%s/SwBaseTypes" % top, "idt": "/%s/ImplementationDataTypes" % top,
-                              "compu": "/" + top, "unit": "/%s/Units" % top}, depth=6, compu_depth=4)
-        comp = Component(rng, pool, swc, "/" + top, "/" + top, depth=4)
+                              "compu": compu, "unit": "/%s/Units" % top}, depth=6, compu_depth=4)
+        comp = Component(rng, pool, swc, home, home, depth=6 if nested else 4)
         names = SignalNames(rng)
         interfaces = []
         interfaces_size = 0
+        counts = {"R": 0, "P": 0}
         i = 0
-        while i < len(FIRST_SIGNALS) or HEAD_SIZE + comp.size + pool.size + interfaces_size < target:
-            direction, kind = _kinds(rng, i)
+        while (counts["R"] < ports or counts["P"] < ports) if ports else \
+                (i < len(FIRST_SIGNALS) or HEAD_SIZE + comp.size + pool.size + interfaces_size < target):
+            direction, kind = _balanced_kinds(rng, i, counts, ports) if ports else _kinds(rng, i)
             signal = new_signal(rng, names, pool, kind)
             if direction == "R":
                 port_name = "In_%s_%s" % (signal.ecu, signal.name)
             else:
                 port_name = "Out_%s_%s" % (swc, signal.name)
             comp.port(direction, port_name, port_name, signal)
-            interfaces.append(interface(rng, 4, port_name, signal, pool))
+            interfaces.append(interface(rng, 6 if nested else 4, port_name, signal, pool))
             interfaces_size += len(interfaces[-1]) + 1
             i += 1
-        top_elements = [comp.render()] + interfaces + [pool.rendered("compu")]
         subs = [package(rng, 4, "SwBaseTypes", [pool.rendered("base")]),
                 package(rng, 4, "ImplementationDataTypes", [pool.rendered("idt")]),
                 package(rng, 4, "Units", [pool.rendered("unit")])]
-        text = document(rng, [package(rng, 2, top, top_elements, subs)],
-                        "Component %s: synthetic test data, seed %s" % (swc, seed))
+        if nested:
+            packages = [package(rng, 2, top, None, [package(rng, 4, "Components", [comp.render()] + interfaces)] + subs),
+                        package(rng, 2, swc + "_CompuMethods", [pool.rendered("compu")])]
+        else:
+            packages = [package(rng, 2, top, [comp.render()] + interfaces + [pool.rendered("compu")], subs)]
+        text = document(rng, packages, "Component %s: synthetic test data, seed %s" % (swc, seed))
         paths.append(_write(os.path.join(outdir, swc + "_Model.arxml"), text))
     return paths
 
@@ -802,30 +822,34 @@ def generate_split_layout(outdir, files, target, seed):
     return paths
 
 
-def generate(outdir, files, mb_per_file, seed=1, layout="file"):
-    """Writes the corpus into `outdir` (created when missing) and returns the file paths in order."""
+def generate(outdir, files, mb_per_file, seed=1, layout="file", ports=None):
+    """Writes the corpus into `outdir` (created when missing) and returns the file paths in order.
+    Layout "mixed" is layout "file" with every other file nested differently; `ports` (layouts "file"
+    and "mixed") fixes the number of required and of provided ports per file instead of its size."""
     if files < 1:
         raise ValueError("at least one file is needed")
-    if layout not in ("file", "split"):
-        raise ValueError("layout must be 'file' or 'split', not %r" % (layout,))
+    if layout not in ("file", "split", "mixed"):
+        raise ValueError("layout must be 'file', 'split' or 'mixed', not %r" % (layout,))
     if not os.path.isdir(outdir):
         os.makedirs(outdir)
     target = int(mb_per_file * MB)
-    if layout == "file":
-        return generate_file_layout(outdir, files, target, seed)
+    if layout != "split":
+        return generate_file_layout(outdir, files, target, seed, ports, layout == "mixed")
     return generate_split_layout(outdir, files, target, seed)
 
 
 STAMP = ".corpus.json"
 
 
-def ensure_corpus(outdir, files, mb_per_file, seed=1, layout="file"):
+def ensure_corpus(outdir, files, mb_per_file, seed=1, layout="file", ports=None):
     """Like generate(), but reuses the corpus already in `outdir` when it was made with the same
     parameters by the same generator. Returns the file paths."""
     with open(os.path.abspath(__file__), "rb") as f:
         generator = hashlib.sha1(f.read()).hexdigest()
     wanted = {"files": files, "mb_per_file": mb_per_file, "seed": str(seed), "layout": layout,
               "generator": generator}
+    if ports:
+        wanted["ports"] = ports
     stamp = os.path.join(outdir, STAMP)
     try:
         with open(stamp) as f:
@@ -841,7 +865,7 @@ def ensure_corpus(outdir, files, mb_per_file, seed=1, layout="file"):
             if os.path.isfile(p):
                 os.remove(p)
         os.remove(stamp)
-    paths = generate(outdir, files, mb_per_file, seed, layout)
+    paths = generate(outdir, files, mb_per_file, seed, layout, ports)
     wanted["names"] = [os.path.basename(p) for p in paths]
     with open(stamp, "w") as f:
         json.dump(wanted, f, indent=1)
@@ -855,11 +879,15 @@ def main(argv=None):
     parser.add_argument("--mb-per-file", type=float, default=1.0,
                         help="size of each component file in MB of 1,000,000 bytes (default 1)")
     parser.add_argument("--seed", default="1", help="the same seed gives the same bytes (default 1)")
-    parser.add_argument("--layout", choices=["file", "split"], default="file",
+    parser.add_argument("--layout", choices=["file", "split", "mixed"], default="file",
                         help="file: each file complete in itself (default); split: components, "
-                             "interfaces and data types in separate files")
+                             "interfaces and data types in separate files; mixed: like file, every "
+                             "other file with its component in a sub-package")
+    parser.add_argument("--ports", type=int, default=None,
+                        help="layouts file and mixed: exactly this many required and provided ports "
+                             "per file, instead of --mb-per-file")
     args = parser.parse_args(argv)
-    paths = generate(args.outdir, args.files, args.mb_per_file, args.seed, args.layout)
+    paths = generate(args.outdir, args.files, args.mb_per_file, args.seed, args.layout, args.ports)
     total = sum(os.path.getsize(p) for p in paths)
     print("wrote %d files, %.1f MB, into %s" % (len(paths), total / float(MB), args.outdir))
     return 0
