@@ -5,6 +5,7 @@
 #include "tessaly/loader.hpp"
 #include "tessaly/module_state.hpp"
 #include "tessaly/project_types_class.hpp"
+#include "tessaly/sheet_output.hpp"
 #include "tessaly/sheet_typing.hpp"
 #include "tessaly/signal_sheet.hpp"
 
@@ -33,7 +34,7 @@ void gen_excel(py::object /*self*/, py::object workbook, py::object modelName, p
         }
         input.typing = port_types.cast<const tessaly::SheetTyping*>();
     }
-    tessaly::write_signal_sheet(workbook, input);
+    tessaly::write_signal_sheet(*tessaly::workbook_output(workbook), input);
 }
 
 // The modules this one needs, imported as the module loads: a failed import fails the module.
