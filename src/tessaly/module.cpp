@@ -8,6 +8,7 @@
 #include "tessaly/sheet_output.hpp"
 #include "tessaly/sheet_typing.hpp"
 #include "tessaly/signal_sheet.hpp"
+#include "tessaly/truncation_warning.hpp"
 
 namespace py = pybind11;
 namespace tessaly = velvane::tessaly;
@@ -102,6 +103,9 @@ PYBIND11_MODULE(Tessaly, m) {
     tessaly::add_key_lists(m);
     tessaly::remember_module(m);
     tessaly::add_project_types_class(m);
+    tessaly::add_truncation_warning(m);
+    // Internal, for tests: the rows a sheet holds, lowered to reach a sheet's end without a million rows.
+    m.attr("_sheet_rows") = tessaly::sheet_row_limit;
 
     py::class_<Tessaly>(m, "Tessaly", class_doc)
         .def(py::init<>(), "__init__(self) -> None\n\nA new loader; it takes no arguments.")

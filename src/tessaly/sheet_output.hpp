@@ -9,6 +9,8 @@
 //     None become a blank cell that still carries the style. Any other value goes to the
 //     workbook's general write (numbers, booleans).
 //   - Characters no XML file can hold become U+FFFD.
+//   - A text longer than a cell holds (cell_text_limit UTF-16 units) gets its longest prefix that
+//     fits, and a TruncationWarning names the cell, the text's length and the limit.
 //   - Cells in rows at or past row_count() are not written; whoever fills the sheet knows what
 //     those rows held and says what was left out.
 //
@@ -32,6 +34,9 @@
 namespace velvane::tessaly {
 
 namespace py = pybind11;
+
+// The most rows a worksheet holds, the header row included.
+inline constexpr Py_ssize_t sheet_row_limit = 1048576;
 
 // The three looks of a signal-list cell. Each is centred both ways with wrapped text.
 enum class CellStyle {

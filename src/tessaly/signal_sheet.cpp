@@ -4,6 +4,7 @@
 #include "tessaly/py_text.hpp"
 #include "tessaly/sheet_output.hpp"
 #include "tessaly/sheet_typing.hpp"
+#include "tessaly/truncation_warning.hpp"
 #include "tessaly/type_resolution.hpp"
 #include "tessaly/type_texts.hpp"
 
@@ -62,6 +63,9 @@ public:
     void write_numbers() const;
     void write_input_row(Py_ssize_t row) const;
     void write_output_row(Py_ssize_t row) const;
+    // The last row a signal may stand in.
+    Py_ssize_t last_row() const { return sheet_->row_count() - 1; }
+    void report_left_out(Py_ssize_t inputs, Py_ssize_t outputs) const;
     void finish() const { sheet_->finish(); }
 
 private:
@@ -90,10 +94,22 @@ void SheetWriter::write_header() const {
 }
 
 void SheetWriter::write_numbers() const {
-    Py_ssize_t rows = std::max(py::len(input_.pport), py::len(input_.rport));
-    for (Py_ssize_t row = 1; row <= static_cast<Py_ssize_t>(rows); ++row) {
+    Py_ssize_t rows = static_cast<Py_ssize_t>(std::max(py::len(input_.pport), py::len(input_.rport)));
+    for (Py_ssize_t row = 1; row <= std::min(rows, last_row()); ++row) {
         sheet_->write(row, number_column, py::str(std::to_string(row)), CellStyle::numbering);
     }
+}
+
+// One warning for the signals of rows past the sheet's last; `inputs` and `outputs` are all the
+// sheet's signals.
+void SheetWriter::report_left_out(Py_ssize_t inputs, Py_ssize_t outputs) const {
+    Py_ssize_t inputs_out = std::max<Py_ssize_t>(inputs - last_row(), 0);
+    Py_ssize_t outputs_out = std::max<Py_ssize_t>(outputs - last_row(), 0);
+    if (inputs_out == 0 && outputs_out == 0) return;
+    warn_truncation(utf8_of(sheet_->name(), "a sheet name") + ": " + std::to_string(inputs_out + outputs_out) +
+                    " signals left out (" + std::to_string(inputs_out) + " input, " + std::to_string(outputs_out) +
+                    " output): a sheet holds " + std::to_string(sheet_->row_count()) +
+                    " rows, the header row included");
 }
 
 // The enumeration text of the type, then the structure member text over it, where there are any.
@@ -182,9 +198,10 @@ void write_signal_sheet(WorkbookOutput& workbook, const SignalSheetInput& input)
     writer.write_header();
     writer.write_numbers();
     Py_ssize_t inputs = static_cast<Py_ssize_t>(py::len(input.rport));
-    for (Py_ssize_t row = 1; row <= inputs; ++row) writer.write_input_row(row);
+    for (Py_ssize_t row = 1; row <= std::min(inputs, writer.last_row()); ++row) writer.write_input_row(row);
     Py_ssize_t outputs = static_cast<Py_ssize_t>(py::len(input.pport));
-    for (Py_ssize_t row = 1; row <= outputs; ++row) writer.write_output_row(row);
+    for (Py_ssize_t row = 1; row <= std::min(outputs, writer.last_row()); ++row) writer.write_output_row(row);
+    writer.report_left_out(inputs, outputs);
     writer.finish();
 }
 
