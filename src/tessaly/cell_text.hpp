@@ -9,8 +9,9 @@ namespace velvane::tessaly {
 
 namespace py = pybind11;
 
-// The text with characters no XML file can hold (lone surrogates, which only undecodable file names
-// bring in, and U+FFFE/U+FFFF) replaced by U+FFFD; the same object when there are none.
+// The text with characters no XML file can hold even escaped (NUL, lone surrogates, which only
+// undecodable file names bring in, and U+FFFE/U+FFFF) replaced by U+FFFD; the same object when
+// there are none.
 py::object storable_text(py::handle text);
 
 }  // namespace velvane::tessaly

@@ -4,11 +4,13 @@
 #include "tessaly/key_lists.hpp"
 #include "tessaly/loader.hpp"
 #include "tessaly/module_state.hpp"
+#include "tessaly/native_workbook.hpp"
 #include "tessaly/project_types_class.hpp"
 #include "tessaly/sheet_output.hpp"
 #include "tessaly/sheet_typing.hpp"
 #include "tessaly/signal_sheet.hpp"
 #include "tessaly/truncation_warning.hpp"
+#include "tessaly/writer_choice.hpp"
 
 namespace py = pybind11;
 namespace tessaly = velvane::tessaly;
@@ -116,4 +118,6 @@ PYBIND11_MODULE(Tessaly, m) {
         .def("genExcel", &gen_excel, py::arg("workbook"), py::arg("modelName"), py::arg("pport"),
              py::arg("rport"), py::arg("typeDcit"), py::arg("enumDict"), py::arg("structDict"),
              py::arg("enumValList"), py::kw_only(), py::arg("_portTypes") = py::none(), gen_excel_doc);
+    tessaly::add_native_workbook_class(m);
+    tessaly::remember_writer_defaults(m);
 }

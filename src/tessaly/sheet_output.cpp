@@ -6,6 +6,7 @@
 #include "common/guard.hpp"
 #include "tessaly/cell_text.hpp"
 #include "tessaly/module_state.hpp"
+#include "tessaly/native_sheet_output.hpp"
 #include "tessaly/py_text.hpp"
 #include "tessaly/python_sheet_output.hpp"
 #include "tessaly/truncation_warning.hpp"
@@ -47,6 +48,7 @@ void SheetOutput::write(Py_ssize_t row, Py_ssize_t column, py::handle value, Cel
 }
 
 std::unique_ptr<WorkbookOutput> workbook_output(py::handle workbook) {
+    if (py::isinstance<NativeWorkbook>(workbook)) return std::make_unique<NativeWorkbookOutput>(workbook);
     return std::make_unique<PythonWorkbookOutput>(workbook);
 }
 
