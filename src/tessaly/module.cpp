@@ -62,10 +62,10 @@ constexpr const char* load_doc =
     "Writes the signal-list workbook with one worksheet per entry of the directory `path` whose\n"
     "name ends in '.arxml', in the directory's listing order. Prints the line 'a' on standard output\n"
     "after analysing each file whose name contains 'TPMS'.\n\n"
-    "output: the workbook file (str or path-like). By default './SignalList.xlsx' in the current\n"
-    "    directory, written when the workbook is closed. An explicit output is written to a\n"
-    "    temporary file beside it and renamed over it only once complete, so an existing file is\n"
-    "    never left half-written.\n"
+    "output: the workbook file (str or path-like); by default './SignalList.xlsx' in the current\n"
+    "    directory. It is written to a temporary file beside it and renamed over it only once\n"
+    "    complete, so an existing file is never left half-written (with the Python writer, see\n"
+    "    below, the default output is written in place when the workbook is closed).\n"
     "on_error: 'raise' (default): the first failing file ends the call with its exception and no\n"
     "    workbook is written; returns None. 'skip': a file whose analysis or sheet fails is left\n"
     "    out and the run goes on; the workbook of the other files is written and the call returns\n"
@@ -83,7 +83,10 @@ constexpr const char* load_doc =
     "    the enumeration or structure text. Cycles and references that lead out of the directory\n"
     "    leave the cells empty. The files are parsed once more, before the first sheet.\n\n"
     "A missing or unreadable directory, a failure of `progress` and a failure to write the\n"
-    "workbook end the call in either mode.";
+    "workbook end the call in either mode.\n\n"
+    "The workbook is written natively unless the module's Workbook was replaced or genExcel is\n"
+    "overridden; then it is Workbook(path) and genExcel gets it. Both give the same workbook.\n"
+    "A text cut to fit a cell or signals past a sheet's last row each give a TruncationWarning.";
 
 constexpr const char* gen_excel_doc =
     "genExcel(self, workbook, modelName, pport, rport, typeDcit, enumDict, structDict, enumValList) -> None\n\n"
@@ -92,7 +95,8 @@ constexpr const char* gen_excel_doc =
     "row per signal, the required ports `rport` in the input half and the provided ports `pport`\n"
     "in the output half. typeDcit maps interface names to type names; structDict and enumValList\n"
     "are the analyser's structure and enumeration tables, used to show member and literal texts.\n"
-    "enumDict is accepted and not used.";
+    "enumDict is accepted and not used. A text longer than a cell holds is cut to its first 32,767\n"
+    "UTF-16 units and signals past the sheet's last row are left out, each with a TruncationWarning.";
 
 }  // namespace
 
