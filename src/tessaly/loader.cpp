@@ -3,11 +3,13 @@
 #include "common/guard.hpp"
 #include "tessaly/key_lists.hpp"
 #include "tessaly/module_state.hpp"
+#include "tessaly/native_workbook.hpp"
 #include "tessaly/output_file.hpp"
 #include "tessaly/project_index.hpp"
 #include "tessaly/py_text.hpp"
 #include "tessaly/sheet_typing.hpp"
 #include "tessaly/type_resolution.hpp"
+#include "tessaly/writer_choice.hpp"
 
 #include <memory>
 #include <string>
@@ -242,7 +244,8 @@ LoadSettings load_settings(py::handle output, py::handle on_error, py::handle pr
 }
 
 py::object load_directory(py::handle loader, py::handle path, const LoadSettings& settings) {
-    OutputFile output(settings.output);  // only names the files: an unusable output fails here
+    bool native = native_writer_applies(loader);
+    OutputFile output(settings.output, native);  // only names the files: an unusable output fails here
     py::object entries = module_global("os").attr("listdir")(path);
     RunStats stats(settings.stats);
     bool reporting = !settings.progress.is_none() || stats.wanted();
@@ -250,7 +253,8 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
     stats.set("total", py::int_(total));
     std::shared_ptr<const ProjectIndex> project;
     if (settings.resolve_project) project = std::make_shared<const ProjectIndex>(build_project_index(path, entries));
-    py::object workbook = module_global("Workbook")(output.workbook_path());
+    py::object workbook = native ? new_native_workbook(output.workbook_path())
+                                 : module_global("Workbook")(output.workbook_path());
     bool skipping = settings.on_error == OnError::skip;
     py::list skipped;
     Py_ssize_t index = 0;
@@ -261,7 +265,8 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
         SheetCounts counts;
         py::object failure = py::none();
         if (skipping) {
-            Py_ssize_t sheets_before = sheet_count(workbook);
+            // The native workbook keeps only the sheets genExcel finished: nothing to remove there.
+            Py_ssize_t sheets_before = native ? -1 : sheet_count(workbook);
             failure = failure_of([&] { counts = load_file(loader, workbook, path, entry, project); });
             if (!failure.is_none()) {
                 drop_sheets_after(workbook, sheets_before);
