@@ -121,6 +121,7 @@ bool is_component_type_tag(const char* tag) {
 
 void index_component_type(CompositionIndex& wiring, const std::string& entry, pugi::xml_node element,
                           const ArPath& path, const ResolveReference& resolve) {
+    if (wiring.component_types.count(path) != 0) return;  // defined by a file read earlier
     ComponentTypeReader reader(resolve);
     if (has_tag(element, "COMPOSITION-SW-COMPONENT-TYPE")) {
         Composition composition = reader.composition(element);

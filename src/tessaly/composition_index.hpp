@@ -63,7 +63,7 @@ struct ComponentType {
 };
 
 struct CompositionIndex {
-    std::vector<Composition> compositions;                     // in the order the files were read
+    std::vector<Composition> compositions;  // in the order the files were read; one per path
     std::unordered_map<ArPath, ComponentType> component_types;  // by path, the first definition kept
 };
 

@@ -57,6 +57,7 @@ private:
 
 ResolvedPrototype CompositionRows::prototype_named(const std::string& name) const {
     ResolvedPrototype found;
+    if (name.empty()) return found;
     for (const ComponentPrototype& prototype : composition_.prototypes) {
         if (prototype.name != name) continue;
         found.prototype = &prototype;
@@ -117,8 +118,8 @@ void CompositionRows::add_assembly(const AssemblyConnector& connector) {
     problems += requester_problem;
     if (!problems.empty()) {
         row.status = problems;
-    } else if (provider.entry != nullptr && requester.entry != nullptr &&
-               provider.entry->interface != requester.entry->interface) {
+    } else if (provider.entry != nullptr && requester.entry != nullptr && !provider.entry->interface.empty() &&
+               !requester.entry->interface.empty() && provider.entry->interface != requester.entry->interface) {
         // Two interfaces of one short name in different packages are told apart by their paths.
         const ArPath& required = requester.entry->interface;
         bool same_name = last_segment(required) == last_segment(provider.entry->interface);
