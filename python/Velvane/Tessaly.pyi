@@ -41,10 +41,13 @@ class Tessaly:
         on_error: Literal["raise"] = ...,
         progress: Optional[_Progress] = ...,
         resolve: Literal["file", "project"] = ...,
+        connections: bool = ...,
     ) -> None:
         """Writes one worksheet per '.arxml' entry of `path` into the workbook (default
         './SignalList.xlsx'); the first failing file ends the call and nothing is written.
-        resolve='project' also types ports through the references across the directory's files."""
+        resolve='project' also types ports through the references across the directory's files.
+        connections=True adds the sheet 'Connections': the assembly connectors of every composition
+        and the ports of its components that no connector names."""
         ...
     @overload
     def load(
@@ -55,6 +58,7 @@ class Tessaly:
         on_error: Literal["skip"],
         progress: Optional[_Progress] = ...,
         resolve: Literal["file", "project"] = ...,
+        connections: bool = ...,
     ) -> List[Tuple[str, Exception]]:
         """As above, but a failing file is left out; returns the (entry name, exception) pairs of
         the files left out."""

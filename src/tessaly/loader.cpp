@@ -1,6 +1,7 @@
 #include "tessaly/loader.hpp"
 
 #include "common/guard.hpp"
+#include "tessaly/connections_sheet.hpp"
 #include "tessaly/key_lists.hpp"
 #include "tessaly/module_state.hpp"
 #include "tessaly/native_workbook.hpp"
@@ -243,6 +244,13 @@ LoadSettings load_settings(py::handle output, py::handle on_error, py::handle pr
     return settings;
 }
 
+bool connections_setting(py::handle connections) {
+    if (!PyBool_Check(connections.ptr())) {
+        throw py::type_error(std::string("connections must be True or False, not ") + Py_TYPE(connections.ptr())->tp_name);
+    }
+    return connections.ptr() == Py_True;
+}
+
 py::object load_directory(py::handle loader, py::handle path, const LoadSettings& settings) {
     bool native = native_writer_applies(loader);
     OutputFile output(settings.output, native);  // only names the files: an unusable output fails here
@@ -251,8 +259,11 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
     bool reporting = !settings.progress.is_none() || stats.wanted();
     Py_ssize_t total = reporting ? arxml_entry_count(entries) : 0;
     stats.set("total", py::int_(total));
-    std::shared_ptr<const ProjectIndex> project;
-    if (settings.resolve_project) project = std::make_shared<const ProjectIndex>(build_project_index(path, entries));
+    std::shared_ptr<const ProjectIndex> indexed;
+    if (settings.resolve_project || settings.connections) {
+        indexed = std::make_shared<const ProjectIndex>(build_project_index(path, entries));
+    }
+    std::shared_ptr<const ProjectIndex> project = settings.resolve_project ? indexed : nullptr;
     py::object workbook = native ? new_native_workbook(output.workbook_path())
                                  : module_global("Workbook")(output.workbook_path());
     bool skipping = settings.on_error == OnError::skip;
@@ -289,6 +300,7 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
         if (!settings.progress.is_none()) settings.progress(index, total, entry, bytes);
     }
     stats.set("entry", py::none());
+    if (settings.connections) stats.set("connections", add_connections_sheet(workbook, *indexed));
     output.close(workbook);
     if (skipping) return std::move(skipped);
     return py::none();

@@ -23,8 +23,10 @@ namespace {
 struct Tessaly {};
 
 py::object load(py::object self, py::object path, py::object output, py::object on_error, py::object progress,
-                py::object resolve, py::object stats) {
-    return tessaly::load_directory(self, path, tessaly::load_settings(output, on_error, progress, stats, resolve));
+                py::object resolve, py::object stats, py::object connections) {
+    tessaly::LoadSettings settings = tessaly::load_settings(output, on_error, progress, stats, resolve);
+    settings.connections = tessaly::connections_setting(connections);
+    return tessaly::load_directory(self, path, settings);
 }
 
 // _portTypes is internal: the port typing of this sheet, which load passes with resolve='project'.
@@ -60,7 +62,7 @@ constexpr const char* class_doc =
     "Loader and workbook writer of the signal list. Holds no state; construct it without arguments.";
 
 constexpr const char* load_doc =
-    "load(self, path, *, output=None, on_error='raise', progress=None, resolve='file') -> None or list\n\n"
+    "load(self, path, *, output=None, on_error='raise', progress=None, resolve='file', connections=False) -> None or list\n\n"
     "Writes the signal-list workbook with one worksheet per entry of the directory `path` whose\n"
     "name ends in '.arxml', in the directory's listing order. Prints the line 'a' on standard output\n"
     "after analysing each file whose name contains 'TPMS'.\n\n"
@@ -84,6 +86,12 @@ constexpr const char* load_doc =
     "    only fills what the plain look-ups leave empty: the type, the '[n]' suffix of an array,\n"
     "    the enumeration or structure text. Cycles and references that lead out of the directory\n"
     "    leave the cells empty. The files are parsed once more, before the first sheet.\n\n"
+    "connections: False (default) or True: one more worksheet, 'Connections' (mended like any sheet\n"
+    "    name when a file's sheet took it), after the file sheets: for every composition in the\n"
+    "    files, one row per assembly connector (provider, requester, interface, data type, status\n"
+    "    'connected' or 'interface mismatch: ...'), then one row per port of its component\n"
+    "    prototypes that no connector names ('unconnected input', 'unused output'). Built from the\n"
+    "    project index, whatever `resolve` says.\n\n"
     "A missing or unreadable directory, a failure of `progress` and a failure to write the\n"
     "workbook end the call in either mode.\n\n"
     "The workbook is written natively unless the module's Workbook was replaced or genExcel is\n"
@@ -122,7 +130,7 @@ PYBIND11_MODULE(Tessaly, m) {
         // _stats is internal: a dict that the run keeps up to date with its counts, for the command line.
         .def("load", &load, py::arg("path"), py::kw_only(), py::arg("output") = py::none(),
              py::arg("on_error") = "raise", py::arg("progress") = py::none(), py::arg("resolve") = "file",
-             py::arg("_stats") = py::none(), load_doc)
+             py::arg("_stats") = py::none(), py::arg("connections") = false, load_doc)
         .def("genExcel", &gen_excel, py::arg("workbook"), py::arg("modelName"), py::arg("pport"),
              py::arg("rport"), py::arg("typeDcit"), py::arg("enumDict"), py::arg("structDict"),
              py::arg("enumValList"), py::kw_only(), py::arg("_portTypes") = py::none(), gen_excel_doc);
