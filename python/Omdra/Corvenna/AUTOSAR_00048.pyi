@@ -1,6 +1,6 @@
 """ARXML binding for AUTOSAR schema revision 00048: parse() and the element objects it returns."""
 import os
-from typing import Any, List, Union
+from typing import Any, List, Optional, Union
 
 from typing_extensions import final
 
@@ -34,3 +34,8 @@ def parse(path: _Path, silence: bool = ...) -> Element:
 
 def _idle_pool_bytes() -> int: ...
 def _release_pool() -> None: ...
+
+class _ParseAhead:
+    """A file being parsed ahead of its turn; dropping it discards a document no parse took."""
+
+def _parse_ahead(path: _Path) -> Optional[_ParseAhead]: ...
