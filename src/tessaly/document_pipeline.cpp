@@ -13,8 +13,9 @@ namespace {
 
 class Pipeline {
 public:
-    Pipeline(const std::vector<std::string>& paths, std::size_t ahead)
-        : paths_(paths), ahead_(ahead), outcomes_(paths.size()), ready_(paths.size(), false) {}
+    Pipeline(const std::vector<std::string>& paths, std::size_t ahead,
+             const std::function<void(std::size_t, corvenna::LoadOutcome&)>& prepare)
+        : paths_(paths), ahead_(ahead), prepare_(prepare), outcomes_(paths.size()), ready_(paths.size(), false) {}
 
     // Worker loop: takes the next file not yet started, as long as it is within `ahead` of the caller.
     void work() {
@@ -31,6 +32,7 @@ public:
                 outcome = corvenna::LoadOutcome();
                 outcome.os_error = ENOMEM;
             }
+            if (prepare_) prepare_(i, outcome);
             lock.lock();
             outcomes_[i] = std::move(outcome);
             ready_[i] = true;
@@ -63,6 +65,7 @@ public:
 private:
     const std::vector<std::string>& paths_;
     std::size_t ahead_;
+    const std::function<void(std::size_t, corvenna::LoadOutcome&)>& prepare_;
     std::vector<corvenna::LoadOutcome> outcomes_;
     std::vector<bool> ready_;
     std::size_t next_ = 0;      // first file no worker has taken
@@ -78,8 +81,15 @@ private:
 void parse_in_order(const std::vector<std::string>& paths,
                     const std::function<void(std::size_t, const corvenna::LoadOutcome&)>& visit, unsigned workers,
                     std::size_t ahead) {
+    parse_in_order(paths, nullptr, visit, workers, ahead);
+}
+
+void parse_in_order(const std::vector<std::string>& paths,
+                    const std::function<void(std::size_t, corvenna::LoadOutcome&)>& prepare,
+                    const std::function<void(std::size_t, const corvenna::LoadOutcome&)>& visit, unsigned workers,
+                    std::size_t ahead) {
     if (paths.empty()) return;
-    Pipeline pipeline(paths, ahead == 0 ? 1 : ahead);
+    Pipeline pipeline(paths, ahead == 0 ? 1 : ahead, prepare);
     std::vector<std::thread> threads;
     std::exception_ptr failure;
     try {

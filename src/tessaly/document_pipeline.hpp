@@ -19,4 +19,12 @@ void parse_in_order(const std::vector<std::string>& paths,
                     const std::function<void(std::size_t, const corvenna::LoadOutcome&)>& visit,
                     unsigned workers = 2, std::size_t ahead = 3);
 
+// The same, but `prepare(i, outcome)` runs first on the worker that parsed `paths[i]`, right after
+// the parse: work on the document that need not wait for its turn. It must not throw and may only
+// touch what belongs to file i; `visit` sees what it left in `outcome`.
+void parse_in_order(const std::vector<std::string>& paths,
+                    const std::function<void(std::size_t, corvenna::LoadOutcome&)>& prepare,
+                    const std::function<void(std::size_t, const corvenna::LoadOutcome&)>& visit,
+                    unsigned workers = 2, std::size_t ahead = 3);
+
 }  // namespace velvane::tessaly

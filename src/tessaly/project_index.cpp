@@ -1,10 +1,12 @@
 #include "tessaly/project_index.hpp"
 
 #include "tessaly/document_pipeline.hpp"
+#include "tessaly/index_merge.hpp"
 #include "tessaly/node_reading.hpp"
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <new>
 
 namespace velvane::tessaly {
@@ -271,18 +273,36 @@ ProjectIndex build_project_index(const std::vector<IndexSource>& sources) {
     paths.reserve(sources.size());
     for (const IndexSource& source : sources) paths.push_back(source.fs_path);
     ProjectIndex index;
-    parse_in_order(paths, [&](std::size_t i, const corvenna::LoadOutcome& outcome) {
+    // Each file is indexed on the worker that parsed it, into an index of its own, and its document
+    // freed there; the parts are merged in listing order, so the first definition of a path stays.
+    std::vector<ProjectIndex> parts(sources.size());
+    std::vector<char> parsed(sources.size(), 0);
+    std::vector<std::exception_ptr> failures(sources.size());
+    auto index_on_worker = [&](std::size_t i, corvenna::LoadOutcome& outcome) {
+        if (!outcome.document) return;
+        parsed[i] = 1;
+        // What was indexed before running out of memory stays; the run goes on with the next file.
+        try {
+            index_document(parts[i], sources[i].key, outcome.document->xml.document_element());
+        } catch (const std::bad_alloc&) {
+        } catch (...) {
+            failures[i] = std::current_exception();  // raised at the file's turn
+        }
+        outcome.document.reset();
+    };
+    parse_in_order(paths, index_on_worker, [&](std::size_t i, const corvenna::LoadOutcome&) {
         const std::string& key = sources[i].key;
-        if (!outcome.document) {
+        if (!parsed[i]) {
             index.skipped.push_back(key);  // the loader reports the file at its turn
             return;
         }
         index.files.push_back(key);
-        // What was indexed before running out of memory stays; the run goes on with the next file.
+        if (failures[i]) std::rethrow_exception(failures[i]);
         try {
-            index_document(index, key, outcome.document->xml.document_element());
+            merge_file_index(index, std::move(parts[i]));
         } catch (const std::bad_alloc&) {
         }
+        parts[i] = ProjectIndex();
     });
     return index;
 }

@@ -1,0 +1,40 @@
+#include "tessaly/index_merge.hpp"
+
+#include <iterator>
+
+namespace velvane::tessaly {
+
+namespace {
+
+template <class Map>
+void keep_first(Map& into, Map& part) {
+    for (auto& entry : part) into.emplace(entry.first, std::move(entry.second));
+}
+
+template <class Item>
+void append(std::vector<Item>& into, std::vector<Item>& part) {
+    into.insert(into.end(), std::make_move_iterator(part.begin()), std::make_move_iterator(part.end()));
+}
+
+// A composition is kept only where no earlier file defined a component type at its path.
+void merge_wiring(CompositionIndex& into, CompositionIndex& part) {
+    for (Composition& composition : part.compositions) {
+        if (into.component_types.count(composition.path) == 0) into.compositions.push_back(std::move(composition));
+    }
+    keep_first(into.component_types, part.component_types);
+}
+
+}  // namespace
+
+void merge_file_index(ProjectIndex& into, ProjectIndex&& part) {
+    keep_first(into.interfaces, part.interfaces);
+    keep_first(into.implementation_types, part.implementation_types);
+    keep_first(into.application_types, part.application_types);
+    keep_first(into.mapping_sets, part.mapping_sets);
+    keep_first(into.project_mappings, part.project_mappings);
+    keep_first(into.compu_methods, part.compu_methods);
+    for (auto& entry : part.components) append(into.components[entry.first], entry.second);
+    merge_wiring(into.wiring, part.wiring);
+}
+
+}  // namespace velvane::tessaly
