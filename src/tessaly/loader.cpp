@@ -6,6 +6,7 @@
 #include "tessaly/output_file.hpp"
 #include "tessaly/project_index.hpp"
 #include "tessaly/py_text.hpp"
+#include "tessaly/run_sources.hpp"
 #include "tessaly/sheet_typing.hpp"
 #include "tessaly/type_resolution.hpp"
 
@@ -107,22 +108,21 @@ py::object sheet_typing(const std::shared_ptr<const ProjectIndex>& index, py::ha
 }
 
 SheetCounts load_file(py::handle loader, py::handle workbook, py::handle path, py::handle entry,
-                      const std::shared_ptr<const ProjectIndex>& index) {
+                      const std::shared_ptr<const ProjectIndex>& index, py::handle signals) {
     py::object filename = module_global("os").attr("path").attr("join")(path, entry);
     FileAnalysis analysis = analyse(filename);
-    if (text_contains(entry, "TPMS")) py::print("a");
+    py::object file_name = entry_file_name(entry);
+    if (text_contains(file_name, "TPMS")) py::print("a");
     py::dict types = interface_types(analysis.interfaces);
     py::object enum_dict = analysis.analyser.attr("enumDict");
     py::object structures = analysis.analyser.attr("structValDict");
     py::object enumerations = analysis.analyser.attr("enumValList");
-    py::object model = entry.attr("replace")(".arxml", "");
-    py::object gen_excel = loader.attr("genExcel");
-    if (index) {
-        gen_excel(workbook, model, analysis.pports, analysis.rports, types, enum_dict, structures, enumerations,
-                  py::arg("_portTypes") = sheet_typing(index, entry, analysis.analyser));
-    } else {
-        gen_excel(workbook, model, analysis.pports, analysis.rports, types, enum_dict, structures, enumerations);
-    }
+    py::object model = file_name.attr("replace")(".arxml", "");
+    py::dict keywords;
+    if (index) keywords["_portTypes"] = sheet_typing(index, entry, analysis.analyser);
+    if (!signals.is_none()) keywords["_signals"] = signals;
+    loader.attr("genExcel")(workbook, model, analysis.pports, analysis.rports, types, enum_dict, structures,
+                            enumerations, **keywords);
     return {length_or_zero(analysis.rports), length_or_zero(analysis.pports)};
 }
 
@@ -186,7 +186,10 @@ class RunStats {
 public:
     explicit RunStats(py::object dict) : dict_(std::move(dict)) {
         if (!wanted()) return;
-        for (const char* key : {"files", "sheets", "inputs", "outputs", "bytes", "skipped"}) dict_[key] = 0;
+        for (const char* key : {"files", "sheets", "inputs", "outputs", "bytes", "skipped", "sources",
+                                "sources_skipped"}) {
+            dict_[key] = 0;
+        }
         dict_["entry"] = py::none();
     }
 
@@ -243,16 +246,27 @@ LoadSettings load_settings(py::handle output, py::handle on_error, py::handle pr
 
 py::object load_directory(py::handle loader, py::handle path, const LoadSettings& settings) {
     OutputFile output(settings.output);  // only names the files: an unusable output fails here
-    py::object entries = module_global("os").attr("listdir")(path);
+    py::object entries = sheet_entries(path, settings.recursive);
+    py::list type_files = type_source_files(settings, path, entries);
     RunStats stats(settings.stats);
     bool reporting = !settings.progress.is_none() || stats.wanted();
     Py_ssize_t total = reporting ? arxml_entry_count(entries) : 0;
     stats.set("total", py::int_(total));
-    std::shared_ptr<const ProjectIndex> project;
-    if (settings.resolve_project) project = std::make_shared<const ProjectIndex>(build_project_index(path, entries));
-    py::object workbook = module_global("Workbook")(output.workbook_path());
     bool skipping = settings.on_error == OnError::skip;
     py::list skipped;
+    std::shared_ptr<const ProjectIndex> project;
+    if (settings.resolve_project) {
+        project = std::make_shared<const ProjectIndex>(build_run_index(path, entries, type_files));
+        stats.set("sources", py::int_(py::len(type_files)));
+        for (py::handle file : type_files) {
+            if (!index_skipped(*project, file)) continue;
+            stats.set("entry", file);  // a type source has no sheet: its failure is reported now
+            py::object failure = type_source_failure(file, !skipping);
+            if (!failure.is_none()) skipped.append(py::make_tuple(file, failure));
+            stats.add("sources_skipped", failure.is_none() ? 0 : 1);
+        }
+    }
+    py::object workbook = module_global("Workbook")(output.workbook_path());
     Py_ssize_t index = 0;
     for (py::handle entry : entries) {
         if (!is_arxml_entry(entry)) continue;
@@ -260,15 +274,19 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
         stats.set("entry", entry);
         SheetCounts counts;
         py::object failure = py::none();
+        py::object signals = settings.signals.is_none() ? py::object(py::none()) : py::object(py::list());
         if (skipping) {
             Py_ssize_t sheets_before = sheet_count(workbook);
-            failure = failure_of([&] { counts = load_file(loader, workbook, path, entry, project); });
+            failure = failure_of([&] { counts = load_file(loader, workbook, path, entry, project, signals); });
             if (!failure.is_none()) {
                 drop_sheets_after(workbook, sheets_before);
                 skipped.append(py::make_tuple(entry, failure));
             }
         } else {
-            counts = load_file(loader, workbook, path, entry, project);
+            counts = load_file(loader, workbook, path, entry, project, signals);
+        }
+        if (failure.is_none() && !signals.is_none()) {
+            for (py::handle signal : signals) settings.signals(signal);
         }
         if (!reporting) continue;
         Py_ssize_t bytes = file_size(path, entry);

@@ -22,6 +22,9 @@ struct LoadSettings {
     // True: ports are also typed through the references of all the directory's ARXML files (a
     // project index built before the first sheet); false: only by the plain look-ups of each file.
     bool resolve_project = false;
+    bool recursive = false;      // every ".arxml" file under the directory, not only its own entries
+    py::list type_sources;       // str paths of files and folders read into the project index only
+    py::object signals = py::none();  // None or signals(Signal) per signal written (signal_facts.hpp)
 };
 
 // The keyword options of Tessaly.load, checked before any work is done.

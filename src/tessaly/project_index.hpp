@@ -4,6 +4,8 @@
 
 #include <pybind11/pybind11.h>
 
+#include "tessaly/other_interfaces.hpp"
+
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -75,6 +77,7 @@ struct ProjectIndex {
     std::unordered_map<ArPath, TypeMappings> mapping_sets;
     std::unordered_map<ArPath, ArPath> project_mappings;  // every mapping set's maps, first one wins
     std::unordered_map<ArPath, CompuMethod> compu_methods;
+    OtherInterfaces other_interfaces;
     // Directory entry -> its APPLICATION-SW-COMPONENT-TYPEs, in document order.
     std::unordered_map<std::string, std::vector<ComponentEntry>> components;
     std::vector<std::string> files;    // entries indexed, in listing order

@@ -5,6 +5,7 @@
 #include "tessaly/py_text.hpp"
 #include "tessaly/sheet_name.hpp"
 #include "tessaly/sheet_typing.hpp"
+#include "tessaly/signal_facts.hpp"
 #include "tessaly/type_resolution.hpp"
 #include "tessaly/type_texts.hpp"
 
@@ -114,6 +115,7 @@ private:
     void fill_in(py::handle record, py::handle port_name, bool provided, const std::string& declared,
                  bool has_usage, Py_ssize_t row, Py_ssize_t usage_column, ShownType& type) const;
     void put(Py_ssize_t row, Py_ssize_t column, py::handle value) const;
+    void note_signal(py::handle record, py::handle port_name, bool provided, const std::string& type) const;
 
     const SignalSheetInput& input_;
     py::object model_;
@@ -194,6 +196,22 @@ void SheetWriter::fill_in(py::handle record, py::handle port_name, bool provided
     if (!has_usage && resolved->text) put(row, usage_column, text_of_utf8(*resolved->text));
 }
 
+// Tells the caller about the signal just written, and why it has no type when it has none.
+void SheetWriter::note_signal(py::handle record, py::handle port_name, bool provided, const std::string& type) const {
+    if (input_.signals.is_none()) return;
+    std::string interface = record_text(record, provided ? provided_interface_cell : required_interface_cell);
+    const char* reason = nullptr;
+    if (type.empty() && input_.typing == nullptr) {
+        reason = reason_code(UntypedReason::file_lookup);
+    } else if (type.empty()) {
+        std::string port = is_text(port_name) ? utf8_of(port_name, "a port name") : std::string();
+        SheetTyping::Untyped untyped = input_.typing->untyped(port, provided, interface);
+        reason = reason_code(untyped.reason);
+        if (!untyped.interface.empty()) interface = untyped.interface;
+    }
+    input_.signals.attr("append")(signal_fact(sheet_.attr("name"), port_name, provided, type, reason, interface));
+}
+
 void SheetWriter::write_input_row(Py_ssize_t row) const {
     py::object record = input_.rport[py::int_(row - 1)];
     py::object name = record[py::int_(port_name_cell)];
@@ -209,6 +227,7 @@ void SheetWriter::write_input_row(Py_ssize_t row) const {
         }
     });
     put(row, input_type, py::str(type.name));
+    note_signal(record, name, false, type.name);
 }
 
 void SheetWriter::write_output_row(Py_ssize_t row) const {
@@ -223,6 +242,7 @@ void SheetWriter::write_output_row(Py_ssize_t row) const {
     });
     put(row, output_module, model_);
     put(row, output_type, py::str(type.name));
+    note_signal(record, name, true, type.name);
 }
 
 }  // namespace

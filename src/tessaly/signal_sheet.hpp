@@ -19,6 +19,8 @@ struct SignalSheetInput {
     py::handle enumerations;  // compu method name -> [position, literal] pairs
     // Project typing: fills in what the look-ups above leave empty; none for the plain sheet.
     const SheetTyping* typing = nullptr;
+    // None, or a list that gets a Signal (signal_facts.hpp) for each signal written, inputs first.
+    py::handle signals = py::none();
 };
 
 // Adds the model's worksheet to `workbook` and fills it.
