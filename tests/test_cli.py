@@ -53,7 +53,7 @@ class TestSuccess:
         assert sheets(target) == EXAMPLE_SHEETS
         assert done.stdout == ""
         (line,) = done.stderr.splitlines()
-        assert re.match(r"velvane: wrote .*Signals\.xlsx: 3 sheets, \d+ input and \d+ output signals, "
+        assert re.match(r"velvane: wrote .*Signals\.xlsx: 3 sheets, \d+ input and \d+ output signals \(\d+ typed\), "
                         r"3 files, \d+\.\d\d MB, \d+\.\d\d s$", line), line
         assert "\r" not in done.stderr and "\x1b" not in done.stderr  # no bar off a terminal
         assert os.listdir(str(target.parent)) == ["Signals.xlsx"]

@@ -225,10 +225,9 @@ class SignalTally(object):
 
 
 def summary_line(output, stats, seconds, typed=None):
-    sheet_files_skipped = stats["skipped"] - stats.get("sources_skipped", 0)
     files = "%d file%s" % (stats["files"], "" if stats["files"] == 1 else "s")
-    if sheet_files_skipped:
-        files += " (%d left out)" % sheet_files_skipped
+    if stats["skipped"]:
+        files += " (%d left out)" % stats["skipped"]
     signals = "%d input and %d output signals" % (stats["inputs"], stats["outputs"])
     if typed is not None:
         signals += " (%d typed)" % typed

@@ -186,10 +186,7 @@ class RunStats {
 public:
     explicit RunStats(py::object dict) : dict_(std::move(dict)) {
         if (!wanted()) return;
-        for (const char* key : {"files", "sheets", "inputs", "outputs", "bytes", "skipped", "sources",
-                                "sources_skipped"}) {
-            dict_[key] = 0;
-        }
+        for (const char* key : {"files", "sheets", "inputs", "outputs", "bytes", "skipped"}) dict_[key] = 0;
         dict_["entry"] = py::none();
     }
 
@@ -257,13 +254,14 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
     std::shared_ptr<const ProjectIndex> project;
     if (settings.resolve_project) {
         project = std::make_shared<const ProjectIndex>(build_run_index(path, entries, type_files));
-        stats.set("sources", py::int_(py::len(type_files)));
+        if (!type_files.empty()) stats.set("sources", py::int_(py::len(type_files)));
         for (py::handle file : type_files) {
             if (!index_skipped(*project, file)) continue;
             stats.set("entry", file);  // a type source has no sheet: its failure is reported now
             py::object failure = type_source_failure(file, !skipping);
-            if (!failure.is_none()) skipped.append(py::make_tuple(file, failure));
-            stats.add("sources_skipped", failure.is_none() ? 0 : 1);
+            if (failure.is_none()) continue;
+            skipped.append(py::make_tuple(file, failure));
+            stats.set("sources_skipped", py::int_(py::len(skipped)));
         }
     }
     py::object workbook = module_global("Workbook")(output.workbook_path());

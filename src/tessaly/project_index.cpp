@@ -234,6 +234,9 @@ void DocumentIndexer::visit_package(pugi::xml_node package, int frame) {
             add_mapping_set(element, path, frame);
         } else if (std::strcmp(kind, "COMPU-METHOD") == 0) {
             add_compu_method(element, path);
+        } else {
+            index_other_interface(index_.other_interfaces, element, kind, path,
+                                  [&](pugi::xml_node reference) { return resolve(reference, frame); });
         }
     }
 }
