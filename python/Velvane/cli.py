@@ -218,7 +218,7 @@ class SignalTally(object):
             ", ".join("%d %s" % (count, text) for count, text in counts if count))
 
     def untyped_lines(self):
-        texts = dict(UNTYPED_REASONS)
+        texts = dict((code, text.split(" (")[0]) for code, text in UNTYPED_REASONS)
         return ["velvane: untyped: %s: %s (%s): %s: %s" % (
             s.sheet, s.port, s.direction, texts.get(s.reason, s.reason), s.interface or "no interface reference")
             for s in self.untyped]
