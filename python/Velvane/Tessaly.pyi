@@ -28,6 +28,11 @@ class Signal(NamedTuple):
 
 _Signals = Callable[[Signal], object]
 
+class TruncationWarning(UserWarning):
+    """A text was cut to the 32,767 characters (UTF-16 units) a cell holds, or signals past a
+    sheet's last row (1,048,576) were left out; the message names the sheet (and the cell)."""
+    ...
+
 table1List: List[str]
 table2List: List[str]
 table3List: List[str]

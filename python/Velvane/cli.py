@@ -13,6 +13,7 @@ import os
 import sys
 import time
 import traceback
+import warnings
 
 import Velvane
 
@@ -253,6 +254,8 @@ class Run(object):
         self.options = options
         self.stderr = stderr
         self.bar = None
+        self.truncation_warning = None  # the class, once the native modules are loaded
+        self.other_warnings = None      # warnings.showwarning as it was before the run
         if not options.quiet and stream_is_terminal(stderr):
             self.bar = ProgressBar(stderr)
 
@@ -269,7 +272,21 @@ class Run(object):
                 self.bar.clear()
             traceback.print_exception(type(error), error, error.__traceback__, file=self.stderr)
 
+    def show_warning(self, message, category, filename, lineno, file=None, line=None):
+        """Warnings about cut texts and rows left out become `velvane: warning:` lines."""
+        if issubclass(category, self.truncation_warning):
+            self.say("velvane: warning: %s" % message)
+        else:
+            self.other_warnings(message, category, filename, lineno, file, line)
+
     def load(self, loader, stats, tally):
+        with warnings.catch_warnings():
+            warnings.simplefilter("always", self.truncation_warning)
+            self.other_warnings = warnings.showwarning
+            warnings.showwarning = self.show_warning
+            return self.load_reporting(loader, stats, tally)
+
+    def load_reporting(self, loader, stats, tally):
         kwargs = {"output": self.options.output, "_stats": stats, "resolve": self.options.resolve,
                   "on_error": "skip" if self.options.keep_going else "raise",
                   "recursive": self.options.recursive, "type_sources": self.options.types_from,
@@ -294,10 +311,12 @@ class Run(object):
 
     def execute(self):
         try:
-            from Velvane.Tessaly import Tessaly  # the native modules only when there is work to do
+            # the native modules only when there is work to do
+            from Velvane.Tessaly import Tessaly, TruncationWarning
         except ImportError as error:
             self.report_error("cannot load the signal-list modules: %s" % error, error)
             return EXIT_FAILED
+        self.truncation_warning = TruncationWarning
         stats = {}
         tally = SignalTally()
         started = time.monotonic()

@@ -3,12 +3,14 @@
 #include "common/guard.hpp"
 #include "tessaly/key_lists.hpp"
 #include "tessaly/module_state.hpp"
+#include "tessaly/native_workbook.hpp"
 #include "tessaly/output_file.hpp"
 #include "tessaly/project_index.hpp"
 #include "tessaly/py_text.hpp"
 #include "tessaly/run_sources.hpp"
 #include "tessaly/sheet_typing.hpp"
 #include "tessaly/type_resolution.hpp"
+#include "tessaly/writer_choice.hpp"
 
 #include <memory>
 #include <string>
@@ -242,7 +244,8 @@ LoadSettings load_settings(py::handle output, py::handle on_error, py::handle pr
 }
 
 py::object load_directory(py::handle loader, py::handle path, const LoadSettings& settings) {
-    OutputFile output(settings.output);  // only names the files: an unusable output fails here
+    bool native = native_writer_applies(loader);
+    OutputFile output(settings.output, native);  // only names the files: an unusable output fails here
     py::object entries = sheet_entries(path, settings.recursive);
     py::list type_files = type_source_files(settings, path, entries);
     RunStats stats(settings.stats);
@@ -264,7 +267,8 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
             stats.set("sources_skipped", py::int_(py::len(skipped)));
         }
     }
-    py::object workbook = module_global("Workbook")(output.workbook_path());
+    py::object workbook = native ? new_native_workbook(output.workbook_path())
+                                 : module_global("Workbook")(output.workbook_path());
     Py_ssize_t index = 0;
     for (py::handle entry : entries) {
         if (!is_arxml_entry(entry)) continue;
@@ -274,7 +278,8 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
         py::object failure = py::none();
         py::object signals = settings.signals.is_none() ? py::object(py::none()) : py::object(py::list());
         if (skipping) {
-            Py_ssize_t sheets_before = sheet_count(workbook);
+            // The native workbook keeps only the sheets genExcel finished: nothing to remove there.
+            Py_ssize_t sheets_before = native ? -1 : sheet_count(workbook);
             failure = failure_of([&] { counts = load_file(loader, workbook, path, entry, project, signals); });
             if (!failure.is_none()) {
                 drop_sheets_after(workbook, sheets_before);
