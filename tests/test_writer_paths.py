@@ -161,3 +161,55 @@ def test_native_workbook_is_written_through_a_temporary_file(tmp_path, monkeypat
     Tessaly().load(str(source), progress=lambda *args: seen.append(sorted(os.listdir("."))))
     assert seen == [["SignalList.xlsx"]] * 3 and os.listdir(".") == ["SignalList.xlsx"]
     assert len(openpyxl.load_workbook("SignalList.xlsx").sheetnames) == 3
+
+
+def write_both(tmp_path, member):
+    """genExcel of one structure-typed port whose member text is `member`, into each workbook kind;
+    the H2 cells (value, type) read back, or the exception each raised."""
+    import xlsxwriter
+    seen = []
+    for make in (tessaly_module._NativeWorkbook, xlsxwriter.Workbook):
+        path = str(tmp_path / (make.__name__ + ".xlsx"))
+        workbook = make(path)
+        try:
+            Tessaly().genExcel(workbook, "M", [], [["Swc", "In_S"] + [""] * 14], {"In_S": "S"}, {},
+                               {"S": ["", "S", "", "STRUCTURE", "", member]}, {})
+        except Exception as error:  # noqa: BLE001 - compared below
+            seen.append((type(error), str(error)))
+            continue
+        finally:
+            workbook.close()
+        cell = openpyxl.load_workbook(path)["M"]["H2"]
+        seen.append((cell.value, cell.data_type))
+    return seen
+
+
+@pytest.mark.parametrize("member", [7, 2.5, True, u"\x00x", b"1.5", float("nan"), object()],
+                         ids=["int", "float", "bool", "nul", "bytes-number", "nan", "object"])
+def test_values_that_are_not_text_are_written_alike(tmp_path, member):
+    native, python = write_both(tmp_path, member)
+    if member == u"\x00x":
+        assert native == (u"\ufffdx", "s")   # NUL cannot stand in a workbook; U+FFFD shows where it was
+    assert native == python
+
+
+def test_native_workbook_refuses_sheets_after_close_and_names_the_file_it_cannot_write(tmp_path):
+    target = tmp_path / "gone" / "out.xlsx"
+    workbook = tessaly_module._NativeWorkbook(str(target))
+    Tessaly().genExcel(workbook, "M", [], [], {}, {}, {}, {})
+    with pytest.raises(OSError, match="gone"):
+        workbook.close()
+    with pytest.raises(ValueError):
+        Tessaly().genExcel(workbook, "N", [], [], {}, {}, {}, {})
+    assert not target.parent.exists()
+
+
+def test_a_subclass_overriding_gen_excel_gets_an_xlsxwriter_workbook(tmp_path):
+    got = []
+
+    class Loader(Tessaly):
+        def genExcel(self, workbook, *args):
+            got.append(type(workbook))
+            return Tessaly.genExcel(self, workbook, *args)
+    Loader().load(EXAMPLES, output=str(tmp_path / "out.xlsx"))
+    assert got == [tessaly_module.Workbook] * 3

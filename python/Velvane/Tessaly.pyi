@@ -59,13 +59,16 @@ class Tessaly:
         recursive: bool = ...,
         type_sources: Union[_Path, Iterable[_Path]] = ...,
         signals: Optional[_Signals] = ...,
+        connections: bool = ...,
     ) -> None:
         """Writes one worksheet per '.arxml' entry of `path` into the workbook (default
         './SignalList.xlsx'); the first failing file ends the call and nothing is written.
         resolve='project' also types ports through the references across the directory's files.
         recursive=True reads every '.arxml' file under `path`; type_sources are files or folders read
         into the project index only (resolve='project' alone); signals(Signal) is called for each
-        signal written, with the reason of an untyped one."""
+        signal written, with the reason of an untyped one.
+        connections=True adds the sheet 'Connections': the assembly connectors of every composition
+        and the ports of its components that no connector names."""
         ...
     @overload
     def load(
@@ -79,6 +82,7 @@ class Tessaly:
         recursive: bool = ...,
         type_sources: Union[_Path, Iterable[_Path]] = ...,
         signals: Optional[_Signals] = ...,
+        connections: bool = ...,
     ) -> List[Tuple[str, Exception]]:
         """As above, but a failing file is left out; returns the (entry name, exception) pairs of
         the files left out."""

@@ -1,7 +1,7 @@
 """The ``velvane`` command: a directory of ARXML files to the signal-list workbook.
 
     velvane DIR [-o OUTPUT] [--keep-going] [--resolve {project,file}] [-r] [--types-from PATH]
-                [-v] [-q] [--debug] [--version]
+                [-v] [--connections] [-q] [--debug] [--version]
 
 Exit status: 0 when every file went into the workbook, 1 when a file failed (or the workbook could
 not be written), 2 for a usage error. Progress is drawn on standard error when it is a terminal;
@@ -56,6 +56,10 @@ def build_parser():
     parser.add_argument("-v", "--verbose", action="store_true",
                         help="list every signal left without a data type, with the reason and its "
                              "interface reference")
+    parser.add_argument("--connections", action="store_true",
+                        help="add a sheet 'Connections' after the file sheets: every assembly connector of "
+                             "the compositions in DIR, and every port of their components that no "
+                             "connector names")
     parser.add_argument("-q", "--quiet", action="store_true",
                         help="no progress bar and no summary; failures are still reported")
     parser.add_argument("--debug", action="store_true", help="show the Python traceback of each failure")
@@ -247,6 +251,19 @@ def summary_line(output, stats, seconds, typed=None):
     return "velvane: wrote %s: %s" % (output, ", ".join(parts))
 
 
+def plural(count, noun, nouns=None):
+    return "%d %s" % (count, noun if count == 1 else (nouns or noun + "s"))
+
+
+def connections_line(counts):
+    return "velvane: connections: %s, %s, %s, %s" % (
+        plural(counts["connectors"], "connector"),
+        plural(counts["unconnected_inputs"], "unconnected input"),
+        plural(counts["unused_outputs"], "unused output"),
+        plural(counts["untyped_prototypes"], "prototype whose type was not found",
+               "prototypes whose type was not found"))
+
+
 class Run(object):
     """One conversion, with its reporting on standard error."""
 
@@ -291,6 +308,8 @@ class Run(object):
                   "on_error": "skip" if self.options.keep_going else "raise",
                   "recursive": self.options.recursive, "type_sources": self.options.types_from,
                   "signals": tally}
+        if self.options.connections:
+            kwargs["connections"] = True
         if self.bar is None:
             return loader.load(self.options.directory, **kwargs)
         kwargs["progress"] = self.bar.update
@@ -337,6 +356,8 @@ class Run(object):
             self.say(summary_line(self.options.output, stats, time.monotonic() - started, tally.typed))
             if tally.reason_line():
                 self.say(tally.reason_line() + ("" if self.options.verbose else " (-v lists them)"))
+            if "connections" in stats:
+                self.say(connections_line(stats["connections"]))
         return EXIT_FAILED if skipped else EXIT_OK
 
     def report_stop(self, stats, error):

@@ -1,6 +1,7 @@
 #include "tessaly/loader.hpp"
 
 #include "common/guard.hpp"
+#include "tessaly/connections_sheet.hpp"
 #include "tessaly/key_lists.hpp"
 #include "tessaly/module_state.hpp"
 #include "tessaly/native_workbook.hpp"
@@ -243,6 +244,13 @@ LoadSettings load_settings(py::handle output, py::handle on_error, py::handle pr
     return settings;
 }
 
+bool connections_setting(py::handle connections) {
+    if (!PyBool_Check(connections.ptr())) {
+        throw py::type_error(std::string("connections must be True or False, not ") + Py_TYPE(connections.ptr())->tp_name);
+    }
+    return connections.ptr() == Py_True;
+}
+
 py::object load_directory(py::handle loader, py::handle path, const LoadSettings& settings) {
     bool native = native_writer_applies(loader);
     OutputFile output(settings.output, native);  // only names the files: an unusable output fails here
@@ -254,12 +262,12 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
     stats.set("total", py::int_(total));
     bool skipping = settings.on_error == OnError::skip;
     py::list skipped;
-    std::shared_ptr<const ProjectIndex> project;
-    if (settings.resolve_project) {
-        project = std::make_shared<const ProjectIndex>(build_run_index(path, entries, type_files));
+    std::shared_ptr<const ProjectIndex> indexed;
+    if (settings.resolve_project || settings.connections) {
+        indexed = std::make_shared<const ProjectIndex>(build_run_index(path, entries, type_files));
         if (!type_files.empty()) stats.set("sources", py::int_(py::len(type_files)));
         for (py::handle file : type_files) {
-            if (!index_skipped(*project, file)) continue;
+            if (!index_skipped(*indexed, file)) continue;
             stats.set("entry", file);  // a type source has no sheet: its failure is reported now
             py::object failure = type_source_failure(file, !skipping);
             if (failure.is_none()) continue;
@@ -267,6 +275,7 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
             stats.set("sources_skipped", py::int_(py::len(skipped)));
         }
     }
+    std::shared_ptr<const ProjectIndex> project = settings.resolve_project ? indexed : nullptr;
     py::object workbook = native ? new_native_workbook(output.workbook_path())
                                  : module_global("Workbook")(output.workbook_path());
     Py_ssize_t index = 0;
@@ -305,6 +314,7 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
         if (!settings.progress.is_none()) settings.progress(index, total, entry, bytes);
     }
     stats.set("entry", py::none());
+    if (settings.connections) stats.set("connections", add_connections_sheet(workbook, *indexed));
     output.close(workbook);
     if (skipping) return std::move(skipped);
     return py::none();

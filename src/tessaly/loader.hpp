@@ -25,11 +25,17 @@ struct LoadSettings {
     bool recursive = false;      // every ".arxml" file under the directory, not only its own entries
     py::list type_sources;       // str paths of files and folders read into the project index only
     py::object signals = py::none();  // None or signals(Signal) per signal written (signal_facts.hpp)
+    // True: one more sheet, "Connections", after the file sheets: the connectors and loose ports of
+    // every composition, from the project index (built for it even when ports are typed per file).
+    bool connections = false;
 };
 
 // The keyword options of Tessaly.load, checked before any work is done.
 LoadSettings load_settings(py::handle output, py::handle on_error, py::handle progress, py::handle stats,
                            py::handle resolve);
+
+// The `connections` keyword: True or False, anything else a TypeError.
+bool connections_setting(py::handle connections);
 
 // Lists `path`, runs a new analyser over every entry ending in ".arxml" in listing order, hands
 // each result to `loader.genExcel` and closes the workbook after the last file. With

@@ -26,10 +26,11 @@ struct Tessaly {};
 
 py::object load(py::object self, py::object path, py::object output, py::object on_error, py::object progress,
                 py::object resolve, py::object recursive, py::object type_sources, py::object signals,
-                py::object stats) {
+                py::object stats, py::object connections) {
     tessaly::LoadSettings settings = tessaly::load_settings(output, on_error, progress, stats, resolve);
     tessaly::set_source_settings(settings, recursive, type_sources);
     settings.signals = tessaly::signals_setting(signals);
+    settings.connections = tessaly::connections_setting(connections);
     return tessaly::load_directory(self, path, settings);
 }
 
@@ -69,7 +70,7 @@ constexpr const char* class_doc =
 
 constexpr const char* load_doc =
     "load(self, path, *, output=None, on_error='raise', progress=None, resolve='file', recursive=False, "
-    "type_sources=(), signals=None) -> None or list\n\n"
+    "type_sources=(), signals=None, connections=False) -> None or list\n\n"
     "Writes the signal-list workbook with one worksheet per entry of the directory `path` whose\n"
     "name ends in '.arxml', in the directory's listing order. Prints the line 'a' on standard output\n"
     "after analysing each file whose name contains 'TPMS'.\n\n"
@@ -105,7 +106,13 @@ constexpr const char* load_doc =
     "    it is left out and listed under its absolute path.\n"
     "signals: None or a callable signals(signal), called with a Signal for each signal of each\n"
     "    sheet written (inputs, then outputs), after that file's sheet is complete; its `reason`\n"
-    "    says why a signal has no type. An exception it raises ends the call.\n\n"
+    "    says why a signal has no type. An exception it raises ends the call.\n"
+    "connections: False (default) or True: one more worksheet, 'Connections' (mended like any sheet\n"
+    "    name when a file's sheet took it), after the file sheets: for every composition in the\n"
+    "    files, one row per assembly connector (provider, requester, interface, data type, status\n"
+    "    'connected' or 'interface mismatch: ...'), then one row per port of its component\n"
+    "    prototypes that no connector names ('unconnected input', 'unused output'). Built from the\n"
+    "    project index, whatever `resolve` says.\n\n"
     "A missing or unreadable directory, a failure of `progress` and a failure to write the\n"
     "workbook end the call in either mode.\n\n"
     "The workbook is written natively unless the module's Workbook was replaced or genExcel is\n"
@@ -146,7 +153,7 @@ PYBIND11_MODULE(Tessaly, m) {
         .def("load", &load, py::arg("path"), py::kw_only(), py::arg("output") = py::none(),
              py::arg("on_error") = "raise", py::arg("progress") = py::none(), py::arg("resolve") = "file",
              py::arg("recursive") = false, py::arg("type_sources") = py::tuple(), py::arg("signals") = py::none(),
-             py::arg("_stats") = py::none(), load_doc)
+             py::arg("_stats") = py::none(), py::arg("connections") = false, load_doc)
         .def("genExcel", &gen_excel, py::arg("workbook"), py::arg("modelName"), py::arg("pport"),
              py::arg("rport"), py::arg("typeDcit"), py::arg("enumDict"), py::arg("structDict"),
              py::arg("enumValList"), py::kw_only(), py::arg("_portTypes") = py::none(),
