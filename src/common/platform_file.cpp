@@ -51,8 +51,9 @@ int errno_of(DWORD code) {
         case ERROR_ACCESS_DENIED:
         case ERROR_SHARING_VIOLATION:
         case ERROR_LOCK_VIOLATION:
-        case ERROR_PIPE_BUSY:
             return EACCES;
+        case ERROR_PIPE_BUSY:
+            return EBUSY;
         case ERROR_NOT_ENOUGH_MEMORY:
         case ERROR_OUTOFMEMORY:
             return ENOMEM;
