@@ -1,13 +1,16 @@
 #include "tessaly/loader.hpp"
 
 #include "common/guard.hpp"
+#include "tessaly/connections_sheet.hpp"
 #include "tessaly/key_lists.hpp"
 #include "tessaly/module_state.hpp"
+#include "tessaly/native_workbook.hpp"
 #include "tessaly/output_file.hpp"
 #include "tessaly/project_index.hpp"
 #include "tessaly/py_text.hpp"
 #include "tessaly/sheet_typing.hpp"
 #include "tessaly/type_resolution.hpp"
+#include "tessaly/writer_choice.hpp"
 
 #include <memory>
 #include <string>
@@ -241,16 +244,28 @@ LoadSettings load_settings(py::handle output, py::handle on_error, py::handle pr
     return settings;
 }
 
+bool connections_setting(py::handle connections) {
+    if (!PyBool_Check(connections.ptr())) {
+        throw py::type_error(std::string("connections must be True or False, not ") + Py_TYPE(connections.ptr())->tp_name);
+    }
+    return connections.ptr() == Py_True;
+}
+
 py::object load_directory(py::handle loader, py::handle path, const LoadSettings& settings) {
-    OutputFile output(settings.output);  // only names the files: an unusable output fails here
+    bool native = native_writer_applies(loader);
+    OutputFile output(settings.output, native);  // only names the files: an unusable output fails here
     py::object entries = module_global("os").attr("listdir")(path);
     RunStats stats(settings.stats);
     bool reporting = !settings.progress.is_none() || stats.wanted();
     Py_ssize_t total = reporting ? arxml_entry_count(entries) : 0;
     stats.set("total", py::int_(total));
-    std::shared_ptr<const ProjectIndex> project;
-    if (settings.resolve_project) project = std::make_shared<const ProjectIndex>(build_project_index(path, entries));
-    py::object workbook = module_global("Workbook")(output.workbook_path());
+    std::shared_ptr<const ProjectIndex> indexed;
+    if (settings.resolve_project || settings.connections) {
+        indexed = std::make_shared<const ProjectIndex>(build_project_index(path, entries));
+    }
+    std::shared_ptr<const ProjectIndex> project = settings.resolve_project ? indexed : nullptr;
+    py::object workbook = native ? new_native_workbook(output.workbook_path())
+                                 : module_global("Workbook")(output.workbook_path());
     bool skipping = settings.on_error == OnError::skip;
     py::list skipped;
     Py_ssize_t index = 0;
@@ -261,7 +276,8 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
         SheetCounts counts;
         py::object failure = py::none();
         if (skipping) {
-            Py_ssize_t sheets_before = sheet_count(workbook);
+            // The native workbook keeps only the sheets genExcel finished: nothing to remove there.
+            Py_ssize_t sheets_before = native ? -1 : sheet_count(workbook);
             failure = failure_of([&] { counts = load_file(loader, workbook, path, entry, project); });
             if (!failure.is_none()) {
                 drop_sheets_after(workbook, sheets_before);
@@ -284,6 +300,7 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
         if (!settings.progress.is_none()) settings.progress(index, total, entry, bytes);
     }
     stats.set("entry", py::none());
+    if (settings.connections) stats.set("connections", add_connections_sheet(workbook, *indexed));
     output.close(workbook);
     if (skipping) return std::move(skipped);
     return py::none();

@@ -9,6 +9,7 @@ namespace velvane::tessaly {
 namespace py = pybind11;
 
 class SheetTyping;
+class WorkbookOutput;
 
 struct SignalSheetInput {
     py::handle model_name;    // file name without ".arxml"
@@ -22,6 +23,6 @@ struct SignalSheetInput {
 };
 
 // Adds the model's worksheet to `workbook` and fills it.
-void write_signal_sheet(py::handle workbook, const SignalSheetInput& input);
+void write_signal_sheet(WorkbookOutput& workbook, const SignalSheetInput& input);
 
 }  // namespace velvane::tessaly
