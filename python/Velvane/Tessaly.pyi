@@ -36,10 +36,12 @@ class Tessaly:
         on_error: Literal["raise"] = ...,
         progress: Optional[_Progress] = ...,
         resolve: Literal["file", "project"] = ...,
+        details: bool = ...,
     ) -> None:
         """Writes one worksheet per '.arxml' entry of `path` into the workbook (default
         './SignalList.xlsx'); the first failing file ends the call and nothing is written.
-        resolve='project' also types ports through the references across the directory's files."""
+        resolve='project' also types ports through the references across the directory's files;
+        details=True fills the description, detailed description and remark columns."""
         ...
     @overload
     def load(
@@ -50,6 +52,7 @@ class Tessaly:
         on_error: Literal["skip"],
         progress: Optional[_Progress] = ...,
         resolve: Literal["file", "project"] = ...,
+        details: bool = ...,
     ) -> List[Tuple[str, Exception]]:
         """As above, but a failing file is left out; returns the (entry name, exception) pairs of
         the files left out."""

@@ -1,6 +1,6 @@
 """The ``velvane`` command: a directory of ARXML files to the signal-list workbook.
 
-    velvane DIR [-o OUTPUT] [--keep-going] [--resolve {project,file}] [-q] [--debug] [--version]
+    velvane DIR [-o OUTPUT] [--keep-going] [--resolve {project,file}] [--details] [-q] [--debug] [--version]
 
 Exit status: 0 when every file went into the workbook, 1 when a file failed (or the workbook could
 not be written), 2 for a usage error. Progress is drawn on standard error when it is a terminal;
@@ -45,6 +45,10 @@ def build_parser():
                              "type mappings), so components, interfaces and data types may sit in separate "
                              "files; file: each file on its own, where a port is typed only when its "
                              "interface and types are in the same file and named by its conventions")
+    parser.add_argument("--details", action="store_true",
+                        help="fill the description, detailed description and remark columns from what the "
+                             "files say about each signal: descriptions, unit, range, scaling, init value, "
+                             "alive timeout, queue length")
     parser.add_argument("-q", "--quiet", action="store_true",
                         help="no progress bar and no summary; failures are still reported")
     parser.add_argument("--debug", action="store_true", help="show the Python traceback of each failure")
@@ -208,6 +212,8 @@ class Run(object):
     def load(self, loader, stats):
         kwargs = {"output": self.options.output, "_stats": stats, "resolve": self.options.resolve,
                   "on_error": "skip" if self.options.keep_going else "raise"}
+        if self.options.details:
+            kwargs["details"] = True
         if self.bar is None:
             return loader.load(self.options.directory, **kwargs)
         kwargs["progress"] = self.bar.update

@@ -213,7 +213,7 @@ Py_ssize_t arxml_entry_count(py::handle entries) {
 }  // namespace
 
 LoadSettings load_settings(py::handle output, py::handle on_error, py::handle progress, py::handle stats,
-                           py::handle resolve) {
+                           py::handle resolve, py::handle details) {
     LoadSettings settings;
     if (!output.is_none()) {
         module_global("os").attr("fspath")(output);  // a TypeError for what is no path at all
@@ -238,6 +238,10 @@ LoadSettings load_settings(py::handle output, py::handle on_error, py::handle pr
         throw py::value_error("resolve must be 'file' or 'project', not " + py::repr(resolve).cast<std::string>());
     }
     settings.resolve_project = resolution == "project";
+    if (!PyBool_Check(details.ptr())) {
+        throw py::type_error(std::string("details must be True or False, not ") + Py_TYPE(details.ptr())->tp_name);
+    }
+    settings.details = details.ptr() == Py_True;
     return settings;
 }
 

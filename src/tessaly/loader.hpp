@@ -22,11 +22,14 @@ struct LoadSettings {
     // True: ports are also typed through the references of all the directory's ARXML files (a
     // project index built before the first sheet); false: only by the plain look-ups of each file.
     bool resolve_project = false;
+    // True: each signal's description, details and remark columns are filled from the project
+    // index, which is then built whatever the resolution.
+    bool details = false;
 };
 
 // The keyword options of Tessaly.load, checked before any work is done.
 LoadSettings load_settings(py::handle output, py::handle on_error, py::handle progress, py::handle stats,
-                           py::handle resolve);
+                           py::handle resolve, py::handle details);
 
 // Lists `path`, runs a new analyser over every entry ending in ".arxml" in listing order, hands
 // each result to `loader.genExcel` and closes the workbook after the last file. With

@@ -5,7 +5,9 @@
 #include "tessaly/loader.hpp"
 #include "tessaly/module_state.hpp"
 #include "tessaly/project_types_class.hpp"
+#include "tessaly/sheet_details_class.hpp"
 #include "tessaly/sheet_typing.hpp"
+#include "tessaly/signal_details.hpp"
 #include "tessaly/signal_sheet.hpp"
 
 namespace py = pybind11;
@@ -17,14 +19,16 @@ namespace {
 struct Tessaly {};
 
 py::object load(py::object self, py::object path, py::object output, py::object on_error, py::object progress,
-                py::object resolve, py::object stats) {
-    return tessaly::load_directory(self, path, tessaly::load_settings(output, on_error, progress, stats, resolve));
+                py::object resolve, py::object stats, py::object details) {
+    return tessaly::load_directory(self, path,
+                                   tessaly::load_settings(output, on_error, progress, stats, resolve, details));
 }
 
-// _portTypes is internal: the port typing of this sheet, which load passes with resolve='project'.
+// _portTypes is internal: the port typing of this sheet, which load passes with resolve='project';
+// _details too: the signal details of this sheet, which load passes with details=True.
 void gen_excel(py::object /*self*/, py::object workbook, py::object modelName, py::object pport,
                py::object rport, py::object typeDcit, py::object /*enumDict*/, py::object structDict,
-               py::object enumValList, py::object port_types) {
+               py::object enumValList, py::object port_types, py::object details) {
     tessaly::SignalSheetInput input{modelName, pport, rport, typeDcit, structDict, enumValList};
     if (!port_types.is_none()) {
         if (!py::isinstance<tessaly::SheetTyping>(port_types)) {
@@ -32,6 +36,13 @@ void gen_excel(py::object /*self*/, py::object workbook, py::object modelName, p
                                  Py_TYPE(port_types.ptr())->tp_name);
         }
         input.typing = port_types.cast<const tessaly::SheetTyping*>();
+    }
+    if (!details.is_none()) {
+        if (!py::isinstance<tessaly::SheetDetails>(details)) {
+            throw py::type_error(std::string("_details must be a _SheetDetails or None, not ") +
+                                 Py_TYPE(details.ptr())->tp_name);
+        }
+        input.details = details.cast<const tessaly::SheetDetails*>();
     }
     tessaly::write_signal_sheet(workbook, input);
 }
@@ -54,7 +65,8 @@ constexpr const char* class_doc =
     "Loader and workbook writer of the signal list. Holds no state; construct it without arguments.";
 
 constexpr const char* load_doc =
-    "load(self, path, *, output=None, on_error='raise', progress=None, resolve='file') -> None or list\n\n"
+    "load(self, path, *, output=None, on_error='raise', progress=None, resolve='file', details=False)\n"
+    "    -> None or list\n\n"
     "Writes the signal-list workbook with one worksheet per entry of the directory `path` whose\n"
     "name ends in '.arxml', in the directory's listing order. Prints the line 'a' on standard output\n"
     "after analysing each file whose name contains 'TPMS'.\n\n"
@@ -77,7 +89,12 @@ constexpr const char* load_doc =
     "    mapping sets), along TYPE_REFERENCE chains, with REFERENCE-BASE relative references. It\n"
     "    only fills what the plain look-ups leave empty: the type, the '[n]' suffix of an array,\n"
     "    the enumeration or structure text. Cycles and references that lead out of the directory\n"
-    "    leave the cells empty. The files are parsed once more, before the first sheet.\n\n"
+    "    leave the cells empty. The files are parsed once more, before the first sheet.\n\n"    "details: False (default) leaves the description, detailed description and remark columns\n"
+    "    empty. True fills them from what the directory's files say about each signal: the\n"
+    "    description from the DESC or LONG-NAME of the port, its data element or its interface; the\n"
+    "    details 'unit: ...; range: A..B; factor: F; offset: O; init: V'; the remark 'timeout: T s;\n"
+    "    queue: N'. A cell with nothing to say stays unwritten. The files are indexed as for\n"
+    "    resolve='project' (once more, before the first sheet), whichever resolve is chosen.\n\n"
     "A missing or unreadable directory, a failure of `progress` and a failure to write the\n"
     "workbook end the call in either mode.";
 
@@ -101,14 +118,16 @@ PYBIND11_MODULE(Tessaly, m) {
     tessaly::add_key_lists(m);
     tessaly::remember_module(m);
     tessaly::add_project_types_class(m);
+    tessaly::add_sheet_details_class(m);
 
     py::class_<Tessaly>(m, "Tessaly", class_doc)
         .def(py::init<>(), "__init__(self) -> None\n\nA new loader; it takes no arguments.")
         // _stats is internal: a dict that the run keeps up to date with its counts, for the command line.
         .def("load", &load, py::arg("path"), py::kw_only(), py::arg("output") = py::none(),
              py::arg("on_error") = "raise", py::arg("progress") = py::none(), py::arg("resolve") = "file",
-             py::arg("_stats") = py::none(), load_doc)
+             py::arg("_stats") = py::none(), py::arg("details") = false, load_doc)
         .def("genExcel", &gen_excel, py::arg("workbook"), py::arg("modelName"), py::arg("pport"),
              py::arg("rport"), py::arg("typeDcit"), py::arg("enumDict"), py::arg("structDict"),
-             py::arg("enumValList"), py::kw_only(), py::arg("_portTypes") = py::none(), gen_excel_doc);
+             py::arg("enumValList"), py::kw_only(), py::arg("_portTypes") = py::none(),
+             py::arg("_details") = py::none(), gen_excel_doc);
 }

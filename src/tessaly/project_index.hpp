@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "tessaly/details_index.hpp"
+
 namespace velvane::tessaly {
 
 namespace py = pybind11;
@@ -69,6 +71,7 @@ struct ComponentEntry {
 using TypeMappings = std::vector<std::pair<ArPath, ArPath>>;
 
 struct ProjectIndex {
+    DetailsIndex details;  // signal details; filled only when details.wanted is set before indexing
     std::unordered_map<ArPath, std::vector<DataElement>> interfaces;
     std::unordered_map<ArPath, TypeNode> implementation_types;
     std::unordered_map<ArPath, ApplicationType> application_types;
