@@ -1,0 +1,160 @@
+"""Tessaly.load(path, details=True): descriptions, details and remarks of the signals, read from a
+split project whose component, interfaces, data types and constants sit in separate files."""
+import openpyxl
+import pytest
+
+from Velvane.Tessaly import Tessaly
+
+import split_projects as sp
+
+DESCRIBED = ["E", "F", "G", "L", "M", "N"]
+
+
+def desc(*variants, tag="DESC", inner="L-2"):
+    return "<%s>%s</%s>" % (tag, "".join('<%s L="%s">%s</%s>' % (inner, lang, text, inner)
+                                           for lang, text in variants), tag)
+
+
+def receiver(name, interface, element, spec="", queued=False, extra=""):
+    kind = "QUEUED-RECEIVER-COM-SPEC" if queued else "NONQUEUED-RECEIVER-COM-SPEC"
+    return ("<R-PORT-PROTOTYPE><SHORT-NAME>{0}</SHORT-NAME>{1}<REQUIRED-COM-SPECS><{2}>{3}{4}</{2}>"
+            "</REQUIRED-COM-SPECS>{5}</R-PORT-PROTOTYPE>"
+            .format(name, extra, kind, sp.ref("DATA-ELEMENT-REF", interface + "/" + element), spec,
+                    sp.ref("REQUIRED-INTERFACE-TREF", interface, "SENDER-RECEIVER-INTERFACE")))
+
+
+def sender(name, interface, element, init):
+    return ("<P-PORT-PROTOTYPE><SHORT-NAME>{0}</SHORT-NAME><PROVIDED-COM-SPECS><NONQUEUED-SENDER-COM-SPEC>{1}"
+            "<INIT-VALUE>{2}</INIT-VALUE></NONQUEUED-SENDER-COM-SPEC></PROVIDED-COM-SPECS>{3}</P-PORT-PROTOTYPE>"
+            .format(name, sp.ref("DATA-ELEMENT-REF", interface + "/" + element), init,
+                    sp.ref("PROVIDED-INTERFACE-TREF", interface, "SENDER-RECEIVER-INTERFACE")))
+
+
+def value(kind, text):
+    return "<{0}-VALUE-SPECIFICATION><VALUE>{1}</VALUE></{0}-VALUE-SPECIFICATION>".format(kind, text)
+
+
+def constant_ref(path):
+    return "<CONSTANT-REFERENCE>%s</CONSTANT-REFERENCE>" % sp.ref("CONSTANT-REF", path, "CONSTANT-SPECIFICATION")
+
+
+def interface(name, element, type_path, text="", element_text="", element_props=""):
+    return ("<SENDER-RECEIVER-INTERFACE><SHORT-NAME>{0}</SHORT-NAME>{1}<DATA-ELEMENTS><VARIABLE-DATA-PROTOTYPE>"
+            "<SHORT-NAME>{2}</SHORT-NAME>{3}{4}{5}</VARIABLE-DATA-PROTOTYPE></DATA-ELEMENTS>"
+            "</SENDER-RECEIVER-INTERFACE>".format(name, text, element, element_text, element_props,
+                                                  sp.ref("TYPE-TREF", type_path)))
+
+
+def unit(name, display=None):
+    shown = "<DISPLAY-NAME>%s</DISPLAY-NAME>" % display if display else ""
+    return "<UNIT><SHORT-NAME>%s</SHORT-NAME>%s</UNIT>" % (name, shown)
+
+
+def constraint(name, kind, lower, upper):
+    return ("<DATA-CONSTR><SHORT-NAME>{0}</SHORT-NAME><DATA-CONSTR-RULES><DATA-CONSTR-RULE><{1}>"
+            "<LOWER-LIMIT>{2}</LOWER-LIMIT><UPPER-LIMIT>{3}</UPPER-LIMIT></{1}></DATA-CONSTR-RULE>"
+            "</DATA-CONSTR-RULES></DATA-CONSTR>".format(name, kind, lower, upper))
+
+
+def linear(name, numerator, denominator, unit_path=None):
+    return ("<COMPU-METHOD><SHORT-NAME>{0}</SHORT-NAME><CATEGORY>LINEAR</CATEGORY>{1}<COMPU-INTERNAL-TO-PHYS>"
+            "<COMPU-SCALES><COMPU-SCALE><COMPU-RATIONAL-COEFFS><COMPU-NUMERATOR>{2}</COMPU-NUMERATOR>"
+            "<COMPU-DENOMINATOR>{3}</COMPU-DENOMINATOR></COMPU-RATIONAL-COEFFS></COMPU-SCALE></COMPU-SCALES>"
+            "</COMPU-INTERNAL-TO-PHYS></COMPU-METHOD>"
+            .format(name, sp.ref("UNIT-REF", unit_path) if unit_path else "",
+                    "".join("<V>%s</V>" % v for v in numerator), "".join("<V>%s</V>" % v for v in denominator)))
+
+
+def write_details_project(directory):
+    types = sp.packages(sp.package("Types", [
+        unit("degC", "&#176;C"), unit("mm"),
+        constraint("TempRange", "PHYS-CONSTRS", "-40", "85"),
+        constraint("PosRange", "INTERNAL-CONSTRS", "0", "1000"),
+        linear("TempScale", ["-400", "1"], ["10"]),
+        linear("PressureScale", ["0", "1"], [], unit_path="/Units/kPa"),   # a unit no file defines
+        "<APPLICATION-PRIMITIVE-DATA-TYPE><SHORT-NAME>Temp_T</SHORT-NAME><CATEGORY>VALUE</CATEGORY>%s"
+        "</APPLICATION-PRIMITIVE-DATA-TYPE>" % sp.props(sp.ref("COMPU-METHOD-REF", "/Types/TempScale"),
+                                                       sp.ref("DATA-CONSTR-REF", "/Types/TempRange"),
+                                                       sp.ref("UNIT-REF", "/Types/degC")),
+        sp.value_type("Pressure_T", compu="/Types/PressureScale"),
+        sp.value_type("Plain_T"),
+    ]))
+    interfaces = sp.packages(sp.package("If", [
+        interface("If_Temp", "AmbTemp", "/Types/Temp_T"),
+        interface("If_Seat", "Pos", "/Types/Plain_T", text=desc(("FOR-ALL", "Seat  position")),
+                  element_props=sp.props(sp.ref("UNIT-REF", "/Types/mm"), sp.ref("DATA-CONSTR-REF", "/Types/PosRange"))),
+        interface("If_Idle", "Idle", "/Types/Plain_T"),
+        interface("If_Cabin", "Pressure", "/Types/Pressure_T",
+                  element_text=desc(("EN", "Cabin pressure"), tag="LONG-NAME", inner="L-4")),
+        interface("If_Fan", "Level", "/Types/Plain_T"),
+    ]))
+    component = sp.packages(sp.package("Swc", [
+        "<APPLICATION-SW-COMPONENT-TYPE><SHORT-NAME>Climate</SHORT-NAME><PORTS>%s</PORTS>"
+        "</APPLICATION-SW-COMPONENT-TYPE>" % "".join([
+            receiver("In_Amb_Temp", "/If/If_Temp", "AmbTemp",
+                     "<ALIVE-TIMEOUT>0.5</ALIVE-TIMEOUT><INIT-VALUE>%s</INIT-VALUE>" % constant_ref("/Const/TempInit"),
+                     extra=desc(("DE", "Au&#223;entemperatur"), ("EN", "Outside\n   air\ttemperature "))),
+            receiver("In_Seat_Pos", "/If/If_Seat", "Pos", "<QUEUE-LENGTH>8</QUEUE-LENGTH>", queued=True,
+                     extra=desc(("EN", "loses to the interface's DESC"), tag="LONG-NAME", inner="L-4")),
+            receiver("In_Idle", "/If/If_Idle", "Idle", "<ALIVE-TIMEOUT>0</ALIVE-TIMEOUT>"),
+            sender("Out_Cabin_Pressure", "/If/If_Cabin", "Pressure",
+                   "<RECORD-VALUE-SPECIFICATION><FIELDS>%s<ARRAY-VALUE-SPECIFICATION><ELEMENTS>%s%s"
+                   "</ELEMENTS></ARRAY-VALUE-SPECIFICATION></FIELDS></RECORD-VALUE-SPECIFICATION>"
+                   % (value("NUMERICAL", "1"), value("TEXT", "low"),
+                      "<APPLICATION-VALUE-SPECIFICATION><SW-VALUE-CONT><SW-VALUES-PHYS><V>2</V><V>3</V>"
+                      "</SW-VALUES-PHYS></SW-VALUE-CONT></APPLICATION-VALUE-SPECIFICATION>")),
+            sender("Out_Fan_Level", "/If/If_Fan", "Level", constant_ref("/Const/Nowhere")),
+        ])]))
+    constants = sp.packages(sp.package("Const", [
+        "<CONSTANT-SPECIFICATION><SHORT-NAME>TempInit</SHORT-NAME><VALUE-SPEC>%s</VALUE-SPEC>"
+        "</CONSTANT-SPECIFICATION>" % value("NUMERICAL", "20")]))
+    return sp.write_project(directory, {"Climate.arxml": component, "Interfaces.arxml": interfaces,
+                                        "Types.arxml": types, "Constants.arxml": constants})
+
+
+@pytest.fixture
+def project(tmp_path, monkeypatch):
+    work = tmp_path / "work"
+    work.mkdir()
+    monkeypatch.chdir(str(work))
+    return write_details_project(tmp_path / "project")
+
+
+def sheet_of(directory, **options):
+    Tessaly().load(directory, output="out.xlsx", **options)
+    return openpyxl.load_workbook("out.xlsx")["Climate"]
+
+
+def cells(sheet, columns, number):
+    return [sheet["%s%d" % (c, number)].value for c in columns]
+
+
+@pytest.mark.parametrize("resolve", ["file", "project"])
+def test_details_fill_the_described_columns(project, resolve):
+    sheet = sheet_of(project, details=True, resolve=resolve)
+    assert cells(sheet, "BEFG", 2) == [
+        "In_Amb_Temp", "Outside air temperature",
+        "unit: \u00b0C; range: -40..85; factor: 0.1; offset: -40; init: 20", "timeout: 0.5 s"]
+    assert cells(sheet, "BEFG", 3) == ["In_Seat_Pos", "Seat position", "unit: mm; range: 0..1000", "queue: 8"]
+    assert cells(sheet, "ILMN", 2) == [
+        "Out_Cabin_Pressure", "Cabin pressure", "unit: kPa; factor: 1; offset: 0; init: {1, {low, 2, 3}}", None]
+    assert cells(sheet, "ILMN", 3) == ["Out_Fan_Level", None, "init: Nowhere", None]
+    # Nothing to say: the cells are not written at all, so they carry no border either.
+    assert cells(sheet, "BEFG", 4) == ["In_Idle", None, None, None]
+    assert [(4, c) in sheet._cells for c in (5, 6, 7)] == [False] * 3
+    assert sheet["F2"].border.left.style == sheet["B2"].border.left.style == "thin"
+
+
+def test_without_details_the_workbook_is_as_before(project):
+    plain = sheet_of(project)
+    detailed = sheet_of(project, details=True)
+    assert not [key for key in plain._cells if openpyxl.utils.get_column_letter(key[1]) in DESCRIBED]
+    for key, cell in plain._cells.items():
+        assert (cell.value, cell.style_id) == (detailed._cells[key].value, detailed._cells[key].style_id)
+    assert sheet_of(project, details=False)._cells.keys() == plain._cells.keys()
+
+
+@pytest.mark.parametrize("value", [1, "yes", None])
+def test_details_takes_a_bool_only(project, value):
+    with pytest.raises(TypeError, match="details"):
+        Tessaly().load(project, details=value)
