@@ -1,6 +1,8 @@
 // Velvane.Tessaly: a directory of ARXML software-component files to the signal list workbook.
 #include <pybind11/pybind11.h>
 
+#include "binding/buffer_pool.hpp"
+
 #include "tessaly/key_lists.hpp"
 #include "tessaly/loader.hpp"
 #include "tessaly/module_state.hpp"
@@ -114,6 +116,8 @@ PYBIND11_MODULE(Tessaly, m) {
     // Each docstring opens with its own signature line, which leaves the internal _stats out.
     py::options options;
     options.disable_function_signatures();
+    // The project index parses through the same pooled memory as the binding, in this module's copy.
+    corvenna::pool::install_for_pugixml();
     import_services(m);
     tessaly::add_key_lists(m);
     tessaly::remember_module(m);

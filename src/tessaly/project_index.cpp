@@ -1,7 +1,11 @@
 #include "tessaly/project_index.hpp"
 
-#include "common/guard.hpp"
-#include "tessaly/model_reading.hpp"
+#include "tessaly/document_pipeline.hpp"
+#include "tessaly/node_reading.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
 
 namespace velvane::tessaly {
 
@@ -24,80 +28,74 @@ struct PackageFrame {
 
 bool is_true(const std::string& text) { return text == "true" || text == "1"; }
 
-// The text of a value that may be an element (its valueOf_) or a str (an XML attribute).
-std::string text_or_attribute(py::handle value) {
-    return PyUnicode_Check(value.ptr()) ? utf8_or_empty(value) : stripped_text(value);
-}
-
 class DocumentIndexer {
 public:
     DocumentIndexer(ProjectIndex& index, const std::string& entry) : index_(index), entry_(entry) {}
 
-    void run(py::handle root);
+    void run(pugi::xml_node root);
 
 private:
-    void visit_package(py::handle package, int parent);
-    std::vector<ReferenceBase> reference_bases(py::handle package, const ArPath& path) const;
-    ArPath resolve(py::handle reference, int frame) const;
-    DataDefProps props_of(py::handle element, int frame) const;
-    TypeNode type_node(py::handle element, int frame, int depth) const;
+    void visit_package(pugi::xml_node package, int parent);
+    std::vector<ReferenceBase> reference_bases(pugi::xml_node package, const ArPath& path) const;
+    ArPath resolve(pugi::xml_node reference, int frame) const;
+    DataDefProps props_of(pugi::xml_node element, int frame) const;
+    TypeNode type_node(pugi::xml_node element, int frame, int depth) const;
 
-    void add_interface(py::handle element, const ArPath& path, int frame);
-    void add_implementation_type(py::handle element, const ArPath& path, int frame);
-    void add_application_type(py::handle element, const ArPath& path, int frame);
-    void add_mapping_set(py::handle element, const ArPath& path, int frame);
-    void add_compu_method(py::handle element, const ArPath& path);
-    void add_component(py::handle element, int frame);
-    PortEntry port_entry(py::handle port, bool provided, int frame) const;
+    void add_interface(pugi::xml_node element, const ArPath& path, int frame);
+    void add_implementation_type(pugi::xml_node element, const ArPath& path, int frame);
+    void add_application_type(pugi::xml_node element, const ArPath& path, int frame);
+    void add_mapping_set(pugi::xml_node element, const ArPath& path, int frame);
+    void add_compu_method(pugi::xml_node element, const ArPath& path);
+    void add_component(pugi::xml_node element, int frame);
+    PortEntry port_entry(pugi::xml_node port, bool provided, int frame) const;
 
     ProjectIndex& index_;
     const std::string& entry_;
     std::vector<PackageFrame> frames_;
 };
 
-void DocumentIndexer::run(py::handle root) {
-    py::list packages = children_of(child_of(root, "AR_PACKAGES"), "AR_PACKAGE");
+void DocumentIndexer::run(pugi::xml_node root) {
     // Depth first in document order, without recursion: nesting depth is the file's choice.
-    std::vector<std::pair<py::object, int>> pending;
-    for (Py_ssize_t i = static_cast<Py_ssize_t>(packages.size()) - 1; i >= 0; --i) {
-        pending.emplace_back(packages[i], -1);
-    }
+    std::vector<std::pair<pugi::xml_node, int>> pending;
+    auto push_packages = [&](pugi::xml_node packages, int parent) {
+        std::size_t first = pending.size();
+        for_each_child(packages, "AR-PACKAGE", [&](pugi::xml_node package) { pending.emplace_back(package, parent); });
+        std::reverse(pending.begin() + static_cast<std::ptrdiff_t>(first), pending.end());
+    };
+    push_packages(child_of(root, "AR-PACKAGES"), -1);
     while (!pending.empty()) {
-        auto [package, parent] = std::move(pending.back());
+        auto [package, parent] = pending.back();
         pending.pop_back();
-        std::string name = child_text(package, "SHORT_NAME");
+        std::string name = child_text(package, "SHORT-NAME");
         if (name.empty()) continue;  // no path can name anything inside it
         ArPath path = (parent < 0 ? std::string() : frames_[parent].path) + "/" + name;
         std::vector<ReferenceBase> bases = reference_bases(package, path);
         frames_.push_back({path, parent, std::move(bases)});
         int frame = static_cast<int>(frames_.size()) - 1;
         visit_package(package, frame);
-        py::list subpackages = children_of(child_of(package, "AR_PACKAGES"), "AR_PACKAGE");
-        for (Py_ssize_t i = static_cast<Py_ssize_t>(subpackages.size()) - 1; i >= 0; --i) {
-            pending.emplace_back(subpackages[i], frame);
-        }
+        push_packages(child_of(package, "AR-PACKAGES"), frame);
     }
 }
 
-std::vector<ReferenceBase> DocumentIndexer::reference_bases(py::handle package, const ArPath& path) const {
+std::vector<ReferenceBase> DocumentIndexer::reference_bases(pugi::xml_node package, const ArPath& path) const {
     std::vector<ReferenceBase> bases;
-    for (py::handle base : children_of(child_of(package, "REFERENCE_BASES"), "REFERENCE_BASE")) {
+    for_each_child(child_of(package, "REFERENCE-BASES"), "REFERENCE-BASE", [&](pugi::xml_node base) {
         ReferenceBase made;
-        made.label = child_text(base, "SHORT_LABEL");
-        made.is_default = is_true(child_text(base, "IS_DEFAULT"));
-        made.package = is_true(child_text(base, "BASE_IS_THIS_PACKAGE")) ? path : child_text(base, "PACKAGE_REF");
+        made.label = child_text(base, "SHORT-LABEL");
+        made.is_default = is_true(child_text(base, "IS-DEFAULT"));
+        made.package = is_true(child_text(base, "BASE-IS-THIS-PACKAGE")) ? path : child_text(base, "PACKAGE-REF");
         if (!made.package.empty()) bases.push_back(std::move(made));
-    }
+    });
     return bases;
 }
 
 // An absolute text stands as it is. A relative one is put behind the package of the reference base
 // it names in its BASE attribute, or of the default base when it names none; the nearest enclosing
 // package that has such a base decides.
-ArPath DocumentIndexer::resolve(py::handle reference, int frame) const {
+ArPath DocumentIndexer::resolve(pugi::xml_node reference, int frame) const {
     std::string text = stripped_text(reference);
     if (text.empty() || text.front() == '/') return text;
-    std::string label = text_or_attribute(child_of(reference, "BASE"));
+    std::string label = reference.attribute("BASE").value();
     for (int f = frame; f >= 0; f = frames_[f].parent) {
         for (const ReferenceBase& base : frames_[f].bases) {
             bool chosen = label.empty() ? base.is_default : base.label == label;
@@ -107,138 +105,136 @@ ArPath DocumentIndexer::resolve(py::handle reference, int frame) const {
     return text;
 }
 
-DataDefProps DocumentIndexer::props_of(py::handle element, int frame) const {
+DataDefProps DocumentIndexer::props_of(pugi::xml_node element, int frame) const {
     DataDefProps props;
-    py::object conditional = first_conditional_props(element);
-    if (conditional.is_none()) return props;
-    props.base_type = resolve(child_of(conditional, "BASE_TYPE_REF"), frame);
-    props.implementation_type = resolve(child_of(conditional, "IMPLEMENTATION_DATA_TYPE_REF"), frame);
-    props.compu_method = resolve(child_of(conditional, "COMPU_METHOD_REF"), frame);
+    pugi::xml_node conditional = first_conditional_props(element);
+    if (!conditional) return props;
+    props.base_type = resolve(child_of(conditional, "BASE-TYPE-REF"), frame);
+    props.implementation_type = resolve(child_of(conditional, "IMPLEMENTATION-DATA-TYPE-REF"), frame);
+    props.compu_method = resolve(child_of(conditional, "COMPU-METHOD-REF"), frame);
     return props;
 }
 
-TypeNode DocumentIndexer::type_node(py::handle element, int frame, int depth) const {
+TypeNode DocumentIndexer::type_node(pugi::xml_node element, int frame, int depth) const {
     TypeNode node;
-    node.name = child_text(element, "SHORT_NAME");
+    node.name = child_text(element, "SHORT-NAME");
     node.category = child_text(element, "CATEGORY");
-    node.array_size = child_text(element, "ARRAY_SIZE");
+    node.array_size = child_text(element, "ARRAY-SIZE");
     node.props = props_of(element, frame);
     if (depth < max_element_depth) {
-        py::list members = children_of(child_of(element, "SUB_ELEMENTS"), "IMPLEMENTATION_DATA_TYPE_ELEMENT");
-        for (py::handle member : members) node.elements.push_back(type_node(member, frame, depth + 1));
+        for_each_child(child_of(element, "SUB-ELEMENTS"), "IMPLEMENTATION-DATA-TYPE-ELEMENT",
+                       [&](pugi::xml_node member) { node.elements.push_back(type_node(member, frame, depth + 1)); });
     }
     return node;
 }
 
-void DocumentIndexer::add_interface(py::handle element, const ArPath& path, int frame) {
+void DocumentIndexer::add_interface(pugi::xml_node element, const ArPath& path, int frame) {
     std::vector<DataElement> elements;
-    for (py::handle prototype : children_of(child_of(element, "DATA_ELEMENTS"), "VARIABLE_DATA_PROTOTYPE")) {
-        elements.push_back({child_text(prototype, "SHORT_NAME"), resolve(child_of(prototype, "TYPE_TREF"), frame)});
-    }
+    for_each_child(child_of(element, "DATA-ELEMENTS"), "VARIABLE-DATA-PROTOTYPE", [&](pugi::xml_node prototype) {
+        elements.push_back({child_text(prototype, "SHORT-NAME"), resolve(child_of(prototype, "TYPE-TREF"), frame)});
+    });
     index_.interfaces.emplace(path, std::move(elements));
 }
 
-void DocumentIndexer::add_implementation_type(py::handle element, const ArPath& path, int frame) {
+void DocumentIndexer::add_implementation_type(pugi::xml_node element, const ArPath& path, int frame) {
     index_.implementation_types.emplace(path, type_node(element, frame, 0));
 }
 
-void DocumentIndexer::add_application_type(py::handle element, const ArPath& path, int frame) {
+void DocumentIndexer::add_application_type(pugi::xml_node element, const ArPath& path, int frame) {
     ApplicationType type;
-    type.name = child_text(element, "SHORT_NAME");
+    type.name = child_text(element, "SHORT-NAME");
     type.category = child_text(element, "CATEGORY");
     type.compu_method = props_of(element, frame).compu_method;
     index_.application_types.emplace(path, std::move(type));
 }
 
-void DocumentIndexer::add_mapping_set(py::handle element, const ArPath& path, int frame) {
+void DocumentIndexer::add_mapping_set(pugi::xml_node element, const ArPath& path, int frame) {
     TypeMappings mappings;
-    for (py::handle map : children_of(child_of(element, "DATA_TYPE_MAPS"), "DATA_TYPE_MAP")) {
-        ArPath application = resolve(child_of(map, "APPLICATION_DATA_TYPE_REF"), frame);
-        ArPath implementation = resolve(child_of(map, "IMPLEMENTATION_DATA_TYPE_REF"), frame);
-        if (application.empty() || implementation.empty()) continue;
+    for_each_child(child_of(element, "DATA-TYPE-MAPS"), "DATA-TYPE-MAP", [&](pugi::xml_node map) {
+        ArPath application = resolve(child_of(map, "APPLICATION-DATA-TYPE-REF"), frame);
+        ArPath implementation = resolve(child_of(map, "IMPLEMENTATION-DATA-TYPE-REF"), frame);
+        if (application.empty() || implementation.empty()) return;
         index_.project_mappings.emplace(application, implementation);
         mappings.emplace_back(std::move(application), std::move(implementation));
-    }
+    });
     index_.mapping_sets.emplace(path, std::move(mappings));
 }
 
-void DocumentIndexer::add_compu_method(py::handle element, const ArPath& path) {
+void DocumentIndexer::add_compu_method(pugi::xml_node element, const ArPath& path) {
     CompuMethod method;
-    method.name = child_text(element, "SHORT_NAME");
+    method.name = child_text(element, "SHORT-NAME");
     method.category = child_text(element, "CATEGORY");
     if (method.category == "TEXTTABLE") {
-        py::list scales = children_of(child_of(child_of(element, "COMPU_INTERNAL_TO_PHYS"), "COMPU_SCALES"),
-                                      "COMPU_SCALE");
-        for (py::handle scale : scales) {
-            py::object literal = child_of(child_of(scale, "COMPU_CONST"), "VT");
-            if (!literal.is_none()) method.literals.push_back(raw_text(literal));
-        }
+        pugi::xml_node scales = child_of(child_of(element, "COMPU-INTERNAL-TO-PHYS"), "COMPU-SCALES");
+        for_each_child(scales, "COMPU-SCALE", [&](pugi::xml_node scale) {
+            pugi::xml_node literal = child_of(child_of(scale, "COMPU-CONST"), "VT");
+            if (literal) method.literals.push_back(raw_text(literal));
+        });
     }
     index_.compu_methods.emplace(path, std::move(method));
 }
 
-PortEntry DocumentIndexer::port_entry(py::handle port, bool provided, int frame) const {
+PortEntry DocumentIndexer::port_entry(pugi::xml_node port, bool provided, int frame) const {
     PortEntry entry;
-    entry.name = child_text(port, "SHORT_NAME");
+    entry.name = child_text(port, "SHORT-NAME");
     entry.provided = provided;
-    entry.interface = resolve(child_of(port, provided ? "PROVIDED_INTERFACE_TREF" : "REQUIRED_INTERFACE_TREF"), frame);
-    py::object specs = child_of(port, provided ? "PROVIDED_COM_SPECS" : "REQUIRED_COM_SPECS");
-    const char* const kinds[2] = {provided ? "NONQUEUED_SENDER_COM_SPEC" : "NONQUEUED_RECEIVER_COM_SPEC",
-                                  provided ? "QUEUED_SENDER_COM_SPEC" : "QUEUED_RECEIVER_COM_SPEC"};
+    entry.interface = resolve(child_of(port, provided ? "PROVIDED-INTERFACE-TREF" : "REQUIRED-INTERFACE-TREF"), frame);
+    pugi::xml_node specs = child_of(port, provided ? "PROVIDED-COM-SPECS" : "REQUIRED-COM-SPECS");
+    const char* const kinds[2] = {provided ? "NONQUEUED-SENDER-COM-SPEC" : "NONQUEUED-RECEIVER-COM-SPEC",
+                                  provided ? "QUEUED-SENDER-COM-SPEC" : "QUEUED-RECEIVER-COM-SPEC"};
     for (const char* kind : kinds) {
-        for (py::handle spec : children_of(specs, kind)) {
-            entry.data_element = resolve(child_of(spec, "DATA_ELEMENT_REF"), frame);
+        for (pugi::xml_node spec = child_of(specs, kind); spec; spec = spec.next_sibling(kind)) {
+            entry.data_element = resolve(child_of(spec, "DATA-ELEMENT-REF"), frame);
             if (!entry.data_element.empty()) return entry;
         }
     }
     return entry;
 }
 
-void DocumentIndexer::add_component(py::handle element, int frame) {
+void DocumentIndexer::add_component(pugi::xml_node element, int frame) {
     ComponentEntry component;
-    component.name = child_text(element, "SHORT_NAME");
-    for (py::handle behaviour : children_of(child_of(element, "INTERNAL_BEHAVIORS"), "SWC_INTERNAL_BEHAVIOR")) {
-        for (py::handle ref : children_of(child_of(behaviour, "DATA_TYPE_MAPPING_REFS"), "DATA_TYPE_MAPPING_REF")) {
+    component.name = child_text(element, "SHORT-NAME");
+    for_each_child(child_of(element, "INTERNAL-BEHAVIORS"), "SWC-INTERNAL-BEHAVIOR", [&](pugi::xml_node behaviour) {
+        for_each_child(child_of(behaviour, "DATA-TYPE-MAPPING-REFS"), "DATA-TYPE-MAPPING-REF", [&](pugi::xml_node ref) {
             ArPath path = resolve(ref, frame);
             if (!path.empty()) component.mapping_sets.push_back(std::move(path));
-        }
-    }
-    py::object ports = child_of(element, "PORTS");
-    for (py::handle port : children_of(ports, "R_PORT_PROTOTYPE")) {
-        component.ports.push_back(port_entry(port, false, frame));
-    }
-    for (py::handle port : children_of(ports, "P_PORT_PROTOTYPE")) {
-        component.ports.push_back(port_entry(port, true, frame));
-    }
+        });
+    });
+    pugi::xml_node ports = child_of(element, "PORTS");
+    for_each_child(ports, "R-PORT-PROTOTYPE",
+                   [&](pugi::xml_node port) { component.ports.push_back(port_entry(port, false, frame)); });
+    for_each_child(ports, "P-PORT-PROTOTYPE",
+                   [&](pugi::xml_node port) { component.ports.push_back(port_entry(port, true, frame)); });
     index_.components[entry_].push_back(std::move(component));
 }
 
-// Each element is indexed under a guard of its own: one that cannot be read loses only itself.
-void DocumentIndexer::visit_package(py::handle package, int frame) {
-    py::object elements = child_of(package, "ELEMENTS");
-    if (elements.is_none()) return;
+// The package's elements, each by the kind its tag names; kinds not indexed are passed over.
+void DocumentIndexer::visit_package(pugi::xml_node package, int frame) {
     const ArPath& package_path = frames_[frame].path;
-    auto each_named = [&](const char* kind, auto&& add) {
-        for (py::handle element : children_of(elements, kind)) {
-            velvane::guarded([&] {
-                std::string name = child_text(element, "SHORT_NAME");
-                if (!name.empty()) add(element, package_path + "/" + name);
-            });
+    for (pugi::xml_node element = child_of(package, "ELEMENTS").first_child(); element;
+         element = element.next_sibling()) {
+        if (element.type() != pugi::node_element) continue;
+        const char* kind = element.name();
+        if (std::strcmp(kind, "APPLICATION-SW-COMPONENT-TYPE") == 0) {
+            add_component(element, frame);
+            continue;
         }
-    };
-    each_named("SENDER_RECEIVER_INTERFACE",
-               [&](py::handle e, const ArPath& path) { add_interface(e, path, frame); });
-    each_named("IMPLEMENTATION_DATA_TYPE",
-               [&](py::handle e, const ArPath& path) { add_implementation_type(e, path, frame); });
-    for (const char* kind : {"APPLICATION_PRIMITIVE_DATA_TYPE", "APPLICATION_ARRAY_DATA_TYPE",
-                             "APPLICATION_RECORD_DATA_TYPE"}) {
-        each_named(kind, [&](py::handle e, const ArPath& path) { add_application_type(e, path, frame); });
-    }
-    each_named("DATA_TYPE_MAPPING_SET",
-               [&](py::handle e, const ArPath& path) { add_mapping_set(e, path, frame); });
-    each_named("COMPU_METHOD", [&](py::handle e, const ArPath& path) { add_compu_method(e, path); });
-    for (py::handle element : children_of(elements, "APPLICATION_SW_COMPONENT_TYPE")) {
-        velvane::guarded([&] { add_component(element, frame); });
+        std::string name = child_text(element, "SHORT-NAME");
+        if (name.empty()) continue;
+        ArPath path = package_path + "/" + name;
+        if (std::strcmp(kind, "SENDER-RECEIVER-INTERFACE") == 0) {
+            add_interface(element, path, frame);
+        } else if (std::strcmp(kind, "IMPLEMENTATION-DATA-TYPE") == 0) {
+            add_implementation_type(element, path, frame);
+        } else if (std::strcmp(kind, "APPLICATION-PRIMITIVE-DATA-TYPE") == 0 ||
+                   std::strcmp(kind, "APPLICATION-ARRAY-DATA-TYPE") == 0 ||
+                   std::strcmp(kind, "APPLICATION-RECORD-DATA-TYPE") == 0) {
+            add_application_type(element, path, frame);
+        } else if (std::strcmp(kind, "DATA-TYPE-MAPPING-SET") == 0) {
+            add_mapping_set(element, path, frame);
+        } else if (std::strcmp(kind, "COMPU-METHOD") == 0) {
+            add_compu_method(element, path);
+        }
     }
 }
 
@@ -256,8 +252,43 @@ std::string entry_key(py::handle entry) {
     return std::string(owned);
 }
 
-void index_document(ProjectIndex& index, const std::string& entry, py::handle root) {
+void index_document(ProjectIndex& index, const std::string& entry, pugi::xml_node root) {
     DocumentIndexer(index, entry).run(root);
+}
+
+ProjectIndex build_project_index(const std::vector<IndexSource>& sources) {
+    std::vector<std::string> paths;
+    paths.reserve(sources.size());
+    for (const IndexSource& source : sources) paths.push_back(source.fs_path);
+    ProjectIndex index;
+    parse_in_order(paths, [&](std::size_t i, const corvenna::LoadOutcome& outcome) {
+        const std::string& key = sources[i].key;
+        if (!outcome.document) {
+            index.skipped.push_back(key);  // the loader reports the file at its turn
+            return;
+        }
+        index.files.push_back(key);
+        // What was indexed before running out of memory stays; the run goes on with the next file.
+        try {
+            index_document(index, key, outcome.document->xml.document_element());
+        } catch (const std::bad_alloc&) {
+        }
+    });
+    return index;
+}
+
+std::vector<IndexSource> arxml_sources(py::handle directory, py::handle entries) {
+    py::object os = py::module_::import("os");
+    py::object join = os.attr("path").attr("join");
+    py::object fsencode = os.attr("fsencode");
+    std::vector<IndexSource> sources;
+    for (py::handle entry : entries) {
+        if (!PyUnicode_Check(entry.ptr())) continue;
+        std::string key = entry_key(entry);
+        if (!ends_with_arxml(key)) continue;
+        sources.push_back({key, std::string(py::bytes(fsencode(join(directory, entry))))});
+    }
+    return sources;
 }
 
 ProjectIndex build_project_index(py::handle directory) {
@@ -265,27 +296,9 @@ ProjectIndex build_project_index(py::handle directory) {
 }
 
 ProjectIndex build_project_index(py::handle directory, py::handle entries) {
-    py::object join = py::module_::import("os").attr("path").attr("join");
-    py::object parse = py::module_::import("Omdra.Corvenna.AUTOSAR_00048").attr("parse");
-    ProjectIndex index;
-    for (py::handle entry : entries) {
-        if (!PyUnicode_Check(entry.ptr())) continue;
-        std::string key = entry_key(entry);
-        if (!ends_with_arxml(key)) continue;
-        py::object root;
-        try {
-            root = parse(join(directory, entry));
-        } catch (py::error_already_set& failure) {
-            // Interrupts and exits go on; what the file does wrong is the loader's to report.
-            if (!failure.matches(PyExc_Exception)) throw;
-            index.skipped.push_back(key);
-            continue;
-        }
-        index.files.push_back(key);
-        // What was indexed before a read failed stays; the loader reports the file itself.
-        velvane::guarded([&] { index_document(index, key, root); });
-    }
-    return index;
+    std::vector<IndexSource> sources = arxml_sources(directory, entries);
+    py::gil_scoped_release unlocked;
+    return build_project_index(sources);
 }
 
 }  // namespace velvane::tessaly

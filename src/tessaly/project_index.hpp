@@ -3,6 +3,7 @@
 #pragma once
 
 #include <pybind11/pybind11.h>
+#include <pugixml.hpp>
 
 #include <string>
 #include <unordered_map>
@@ -84,11 +85,25 @@ struct ProjectIndex {
     std::vector<std::string> skipped;  // ".arxml" entries the binding could not read
 };
 
-// Indexes every entry of `entries` (names in `directory`, as its listing gives them) whose name
-// ends in ".arxml", in that order, each parsed once through the ARXML binding and dropped before the
-// next. Packages are searched at every depth; relative references are made absolute through the
-// REFERENCE-BASEs of their packages. Where two files define the same path, the first one in listing
-// order is kept. An entry that cannot be parsed is left out and named in `skipped`.
+// A file to index: its key (the directory entry, or a path relative to the directory, as the sheets
+// name it; UTF-8 with the lone surrogates of undecodable names kept) and the path to open.
+struct IndexSource {
+    std::string key;
+    std::string fs_path;  // in the file system's encoding
+};
+
+// Indexes `sources` in order, each parsed once without Python (a few files ahead, on worker threads)
+// and dropped after it was read. Packages are searched at every depth; relative references are made
+// absolute through the REFERENCE-BASEs of their packages. Where two files define the same path, the
+// first one in `sources` order is kept. A file that cannot be parsed is left out and named in
+// `skipped`. Touches no Python object: call it with the GIL released.
+ProjectIndex build_project_index(const std::vector<IndexSource>& sources);
+
+// The entries of `entries` (names in `directory`, as its listing gives them) whose name ends in
+// ".arxml", in that order.
+std::vector<IndexSource> arxml_sources(py::handle directory, py::handle entries);
+
+// build_project_index(arxml_sources(directory, entries)), with the GIL released while it runs.
 ProjectIndex build_project_index(py::handle directory, py::handle entries);
 
 // The same over the listing of `directory`; a failure to list it is raised.
@@ -97,7 +112,7 @@ ProjectIndex build_project_index(py::handle directory);
 // An entry name as the index keys it: UTF-8, lone surrogates (undecodable file names) kept.
 std::string entry_key(py::handle entry);
 
-// Indexes one parsed file (an AUTOSAR root element) under the entry name `entry`.
-void index_document(ProjectIndex& index, const std::string& entry, py::handle root);
+// Indexes one parsed file (its AUTOSAR root element) under the key `entry`.
+void index_document(ProjectIndex& index, const std::string& entry, pugi::xml_node root);
 
 }  // namespace velvane::tessaly
