@@ -132,6 +132,7 @@ def cells(sheet, columns, number):
 @pytest.mark.parametrize("resolve", ["file", "project"])
 def test_details_fill_the_described_columns(project, resolve):
     sheet = sheet_of(project, details=True, resolve=resolve)
+    written = set(sheet._cells)  # before reading: openpyxl makes the cells it is asked for
     assert cells(sheet, "BEFG", 2) == [
         "In_Amb_Temp", "Outside air temperature",
         "unit: \u00b0C; range: -40..85; factor: 0.1; offset: -40; init: 20", "timeout: 0.5 s"]
@@ -141,17 +142,16 @@ def test_details_fill_the_described_columns(project, resolve):
     assert cells(sheet, "ILMN", 3) == ["Out_Fan_Level", None, "init: Nowhere", None]
     # Nothing to say: the cells are not written at all, so they carry no border either.
     assert cells(sheet, "BEFG", 4) == ["In_Idle", None, None, None]
-    assert [(4, c) in sheet._cells for c in (5, 6, 7)] == [False] * 3
+    assert [(4, c) in written for c in (5, 6, 7)] == [False] * 3
     assert sheet["F2"].border.left.style == sheet["B2"].border.left.style == "thin"
 
 
 def test_without_details_the_workbook_is_as_before(project):
     plain = sheet_of(project)
     detailed = sheet_of(project, details=True)
-    assert not [key for key in plain._cells if openpyxl.utils.get_column_letter(key[1]) in DESCRIBED]
+    assert not [key for key in plain._cells if key[0] > 1 and openpyxl.utils.get_column_letter(key[1]) in DESCRIBED]
     for key, cell in plain._cells.items():
         assert (cell.value, cell.style_id) == (detailed._cells[key].value, detailed._cells[key].style_id)
-    assert sheet_of(project, details=False)._cells.keys() == plain._cells.keys()
 
 
 @pytest.mark.parametrize("value", [1, "yes", None])

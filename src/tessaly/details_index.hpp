@@ -102,10 +102,10 @@ struct DetailsIndex {
 // package that holds the element.
 using ReferenceResolver = std::function<ArPath(pugi::xml_node)>;
 
-// Adds what `element`, a package element named `path` in directory entry `entry`, says about
-// signal details. Elements of kinds that carry none are passed over; where two files define the
-// same path the first one read is kept.
-void index_details(DetailsIndex& details, const std::string& entry, pugi::xml_node element, const ArPath& path,
-                   const ReferenceResolver& resolve);
+// Adds what `element`, an element of the package `package` in directory entry `entry`, says about
+// signal details. Elements of kinds that carry none, and unnamed ones, are passed over; where two
+// files define the same path the first one read is kept.
+void index_details(DetailsIndex& details, const std::string& entry, pugi::xml_node element,
+                   const ArPath& package, const ReferenceResolver& resolve);
 
 }  // namespace velvane::tessaly

@@ -6,6 +6,7 @@
 #include "tessaly/output_file.hpp"
 #include "tessaly/project_index.hpp"
 #include "tessaly/py_text.hpp"
+#include "tessaly/sheet_details_class.hpp"
 #include "tessaly/sheet_typing.hpp"
 #include "tessaly/type_resolution.hpp"
 
@@ -96,18 +97,23 @@ Py_ssize_t length_or_zero(py::handle records) {
     return length;
 }
 
-// The port typing of the sheet of `entry`: the component the analyser found, by its name.
-py::object sheet_typing(const std::shared_ptr<const ProjectIndex>& index, py::handle entry, py::handle analyser) {
+// The name of the component the analyser found, as the index keys it ("" when it has none).
+std::string component_name(py::handle analyser) {
     std::string component;
     velvane::guarded([&] {
         py::object name = analyser.attr("modelName");
         if (is_text(name)) component = entry_key(name);
     });
-    return py::cast(SheetTyping(index, entry_key(entry), component));
+    return component;
+}
+
+// The port typing of the sheet of `entry`: the component the analyser found, by its name.
+py::object sheet_typing(const std::shared_ptr<const ProjectIndex>& index, py::handle entry, py::handle analyser) {
+    return py::cast(SheetTyping(index, entry_key(entry), component_name(analyser)));
 }
 
 SheetCounts load_file(py::handle loader, py::handle workbook, py::handle path, py::handle entry,
-                      const std::shared_ptr<const ProjectIndex>& index) {
+                      const std::shared_ptr<const ProjectIndex>& index, const LoadSettings& settings) {
     py::object filename = module_global("os").attr("path").attr("join")(path, entry);
     FileAnalysis analysis = analyse(filename);
     if (text_contains(entry, "TPMS")) py::print("a");
@@ -116,13 +122,13 @@ SheetCounts load_file(py::handle loader, py::handle workbook, py::handle path, p
     py::object structures = analysis.analyser.attr("structValDict");
     py::object enumerations = analysis.analyser.attr("enumValList");
     py::object model = entry.attr("replace")(".arxml", "");
-    py::object gen_excel = loader.attr("genExcel");
-    if (index) {
-        gen_excel(workbook, model, analysis.pports, analysis.rports, types, enum_dict, structures, enumerations,
-                  py::arg("_portTypes") = sheet_typing(index, entry, analysis.analyser));
-    } else {
-        gen_excel(workbook, model, analysis.pports, analysis.rports, types, enum_dict, structures, enumerations);
+    py::dict keywords;
+    if (index && settings.resolve_project) keywords["_portTypes"] = sheet_typing(index, entry, analysis.analyser);
+    if (index && settings.details) {
+        keywords["_details"] = sheet_details(index, entry_key(entry), component_name(analysis.analyser));
     }
+    loader.attr("genExcel")(workbook, model, analysis.pports, analysis.rports, types, enum_dict, structures,
+                            enumerations, **keywords);
     return {length_or_zero(analysis.rports), length_or_zero(analysis.pports)};
 }
 
@@ -253,7 +259,9 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
     Py_ssize_t total = reporting ? arxml_entry_count(entries) : 0;
     stats.set("total", py::int_(total));
     std::shared_ptr<const ProjectIndex> project;
-    if (settings.resolve_project) project = std::make_shared<const ProjectIndex>(build_project_index(path, entries));
+    if (settings.resolve_project || settings.details) {
+        project = std::make_shared<const ProjectIndex>(build_project_index(path, entries, settings.details));
+    }
     py::object workbook = module_global("Workbook")(output.workbook_path());
     bool skipping = settings.on_error == OnError::skip;
     py::list skipped;
@@ -266,13 +274,13 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
         py::object failure = py::none();
         if (skipping) {
             Py_ssize_t sheets_before = sheet_count(workbook);
-            failure = failure_of([&] { counts = load_file(loader, workbook, path, entry, project); });
+            failure = failure_of([&] { counts = load_file(loader, workbook, path, entry, project, settings); });
             if (!failure.is_none()) {
                 drop_sheets_after(workbook, sheets_before);
                 skipped.append(py::make_tuple(entry, failure));
             }
         } else {
-            counts = load_file(loader, workbook, path, entry, project);
+            counts = load_file(loader, workbook, path, entry, project, settings);
         }
         if (!reporting) continue;
         Py_ssize_t bytes = file_size(path, entry);

@@ -5,6 +5,7 @@
 #include "tessaly/signal_details.hpp"
 
 #include <string>
+#include <utility>
 
 namespace velvane::tessaly {
 
@@ -22,6 +23,11 @@ void add_sheet_details_class(py::module_& module) {
              py::arg("port"), py::arg("provided") = false, py::arg("interface_reference") = "",
              py::arg("data_element_reference") = "",
              "(description, details, remark) of one of the sheet's ports; '' where nothing is known.");
+}
+
+py::object sheet_details(std::shared_ptr<const ProjectIndex> index, const std::string& entry,
+                         const std::string& component) {
+    return py::cast(SheetDetails(std::move(index), entry, component));
 }
 
 }  // namespace velvane::tessaly
