@@ -158,3 +158,49 @@ def test_without_details_the_workbook_is_as_before(project):
 def test_details_takes_a_bool_only(project, value):
     with pytest.raises(TypeError, match="details"):
         Tessaly().load(project, details=value)
+
+
+def one_port_project(directory, types=(), element_props=(), spec="", text=""):
+    """A component with one receiver port In_X of interface /If/If_X (data element X, type /Types/X_T)."""
+    component = sp.packages(sp.package("Swc", [
+        "<APPLICATION-SW-COMPONENT-TYPE><SHORT-NAME>Climate</SHORT-NAME><PORTS>%s</PORTS>"
+        "</APPLICATION-SW-COMPONENT-TYPE>" % receiver("In_X", "/If/If_X", "X", spec, extra=text)]))
+    # Relative references inside the interface file take the base "types".
+    interfaces = sp.packages(sp.package("If", [
+        interface("If_X", "X", "/Types/X_T", element_props=sp.props(*element_props) if element_props else "")],
+        bases=[sp.reference_base("types", "/Types")]))
+    return sp.write_project(directory, {"Climate.arxml": component, "If.arxml": interfaces,
+                                        "Types.arxml": sp.packages(sp.package("Types", list(types)))})
+
+
+def scaled(method):
+    return [method, sp.value_type("X_T", compu="/Types/" + method.split("</SHORT-NAME>")[0].split(">")[-1])]
+
+
+@pytest.mark.parametrize("types, element_props, spec, text, expected", [
+    # a zero or unreadable divisor, or an overflow, gives no scaling; the unit stays
+    (scaled(linear("S0", ["1", "2"], ["0"], unit_path="/Types/V")) + [unit("V")], (), "", "",
+     [None, "unit: V", None]),
+    (scaled(linear("S1", ["abc", "1e308"], ["1e-308"])), (), "", "", [None, None, None]),
+    (scaled(linear("S2", ["-0", "3"], ["7"])), (), "", "", [None, "factor: 0.4285714286; offset: 0", None]),
+    # the unit named relative to a reference base; its display name with markup inside
+    (["<UNIT><SHORT-NAME>Acc</SHORT-NAME><DISPLAY-NAME>m/s<SUP>2</SUP></DISPLAY-NAME></UNIT>",
+      sp.value_type("X_T")], ['<UNIT-REF BASE="types">Acc</UNIT-REF>'], "", "", [None, "unit: m/s2", None]),
+    # constants in a circle, and init values of the com spec naming the element
+    (['<CONSTANT-SPECIFICATION><SHORT-NAME>Loop</SHORT-NAME><VALUE-SPEC>%s</VALUE-SPEC></CONSTANT-SPECIFICATION>'
+      % constant_ref("/Types/Loop")], (), "<INIT-VALUE>%s</INIT-VALUE>" % constant_ref("/Types/Loop"), "",
+     [None, "init: Loop", None]),
+    # an English variant with nothing to say gives way to another language; a lone timeout of zero
+    ((), (), "<ALIVE-TIMEOUT>0.0</ALIVE-TIMEOUT>", desc(("EN", " "), ("DE", "Wert <E>X</E>  eins")),
+     ["Wert X eins", None, None]),
+], ids=["zero-divisor", "unreadable", "negative-zero", "unit-by-base", "constant-circle", "language"])
+def test_details_edge_cases(tmp_path, monkeypatch, types, element_props, spec, text, expected):
+    monkeypatch.chdir(str(tmp_path))
+    directory = one_port_project(tmp_path / "p", types, element_props, spec, text)
+    assert cells(sheet_of(directory, details=True), "EFG", 2) == expected
+
+
+def test_command_fills_details(project):
+    from Velvane.cli import main
+    assert main([project, "--details", "-q", "-o", "cli.xlsx"]) == 0
+    assert openpyxl.load_workbook("cli.xlsx")["Climate"]["F3"].value == "unit: mm; range: 0..1000"
