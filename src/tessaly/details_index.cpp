@@ -25,7 +25,10 @@ std::string folded_content(pugi::xml_node element) {
     // Depth first without recursion: nesting depth is the file's choice.
     pugi::xml_node node = element.first_child();
     while (node && node != element) {
-        joined += node.value();  // the text of a text piece or of a nested element
+        pugi::xml_node_type type = node.type();
+        if (type == pugi::node_element || type == pugi::node_pcdata || type == pugi::node_cdata) {
+            joined += node.value();  // the text of a text piece, or the first text of a nested element
+        }
         if (node.first_child()) {
             node = node.first_child();
             continue;
