@@ -67,8 +67,7 @@ constexpr const char* class_doc =
     "Loader and workbook writer of the signal list. Holds no state; construct it without arguments.";
 
 constexpr const char* load_doc =
-    "load(self, path, *, output=None, on_error='raise', progress=None, resolve='file', details=False)\n"
-    "    -> None or list\n\n"
+    "load(self, path, *, output=None, on_error='raise', progress=None, resolve='file', details=False) -> None or list\n\n"
     "Writes the signal-list workbook with one worksheet per entry of the directory `path` whose\n"
     "name ends in '.arxml', in the directory's listing order. Prints the line 'a' on standard output\n"
     "after analysing each file whose name contains 'TPMS'.\n\n"
