@@ -76,6 +76,8 @@ def test_stub_declares_what_the_module_has(name):
         declared = stub_names(node.body)
         if name.endswith("AUTOSAR_00048"):
             continue  # element attributes are the ARXML tags: read through __getattr__
+        if issubclass(cls, BaseException):
+            continue  # warnings and errors add nothing to what they inherit
         assert declared == public(dir(cls)) | INSTANCE_ONLY.get(node.name, set()), node.name
         for method, parameters in stub_parameters(node.body).items():
             if not method.startswith("__"):

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Renders docs/signal-sheet.png, the picture of a signal sheet shown in the README: turns examples/
-# into a workbook with the velvane command, prints one of its sheets to PDF with LibreOffice (headless)
+# Renders the pictures of sheets shown in the README (docs/signal-sheet.png by default): turns examples/
+# (or another directory) into a workbook with the velvane command, prints one of its sheets to PDF with LibreOffice (headless)
 # and rasterises the page with pdftoppm. Needs Debian's libreoffice-calc-nogui, poppler-utils and a
 # CJK font for the header texts; installs what is missing.
-# Usage: tools/render_sheet_picture.sh [--details] [sheet name]   (default: DoorLock, which shows
-# arrays, enumerations and structures in both halves). With --details the workbook is made with
-# `velvane --details` and the picture is docs/signal-sheet-details.png.
+# Usage: tools/render_sheet_picture.sh [sheet name [directory [picture name [velvane option ...]]]]
+# (defaults: DoorLock, which shows arrays, enumerations and structures in both halves, from examples
+# into docs/signal-sheet.png). The Connections sheet's picture:
+#   tools/render_sheet_picture.sh Connections examples/composition connections-sheet --connections
+# The picture of a sheet with signal details:
+#   tools/render_sheet_picture.sh DoorLock examples signal-sheet-details --details
 # With VELVANE_PYTHON set, that interpreter is used as it is (PYTHONPATH included) instead of the
 # package built into .venv/.
 set -euo pipefail
@@ -15,18 +18,14 @@ cd "$velvane_root"
 ensure_system_packages python3-venv libreoffice-calc-nogui poppler-utils fonts-wqy-zenhei
 py="${VELVANE_PYTHON:-}"
 [ -n "$py" ] || py="$(make_venv "$(find_newest_python)" test)"
-details=()
-picture=docs/signal-sheet
-if [ "${1:-}" = "--details" ]; then
-    details=(--details)
-    picture=docs/signal-sheet-details
-    shift
-fi
 sheet="${1:-DoorLock}"
+source="${2:-examples}"
+picture="${3:-signal-sheet}"
+options=("${@:4}")
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-"$py" -m Velvane examples -q "${details[@]}" -o "$work/SignalList.xlsx"
+"$py" -m Velvane "$source" -q -o "$work/SignalList.xlsx" "${options[@]}"
 
 # A copy laid out for one landscape page: the chosen sheet only, fitted to the page width.
 "$py" - "$work/SignalList.xlsx" "$work/sheet.xlsx" "$sheet" <<'PY'
@@ -80,5 +79,5 @@ bottom = max(b[3] for b in boxes) + 8
 print(*(int(round(v * scale)) for v in (max(left, 0), max(top, 0), right - left, bottom - top)))
 PY
 )
-pdftoppm -png -r "$dpi" -f 1 -l 1 -singlefile -x "$x" -y "$y" -W "$w" -H "$h" "$work/sheet.pdf" "$picture"
-echo "wrote $picture.png (${w}x${h})"
+pdftoppm -png -r "$dpi" -f 1 -l 1 -singlefile -x "$x" -y "$y" -W "$w" -H "$h" "$work/sheet.pdf" "docs/$picture"
+echo "wrote docs/$picture.png (${w}x${h})"

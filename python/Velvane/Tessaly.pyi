@@ -13,6 +13,11 @@ _Record = List[str]
 _Progress = Callable[[int, int, str, int], object]
 """progress(index, total, entry name, size in bytes), called after each '.arxml' entry."""
 
+class TruncationWarning(UserWarning):
+    """A text was cut to the 32,767 characters (UTF-16 units) a cell holds, or signals past a
+    sheet's last row (1,048,576) were left out; the message names the sheet (and the cell)."""
+    ...
+
 table1List: List[str]
 table2List: List[str]
 table3List: List[str]
@@ -36,12 +41,15 @@ class Tessaly:
         on_error: Literal["raise"] = ...,
         progress: Optional[_Progress] = ...,
         resolve: Literal["file", "project"] = ...,
+        connections: bool = ...,
         details: bool = ...,
     ) -> None:
         """Writes one worksheet per '.arxml' entry of `path` into the workbook (default
         './SignalList.xlsx'); the first failing file ends the call and nothing is written.
-        resolve='project' also types ports through the references across the directory's files;
-        details=True fills the description, detailed description and remark columns."""
+        resolve='project' also types ports through the references across the directory's files.
+        connections=True adds the sheet 'Connections': the assembly connectors of every composition
+        and the ports of its components that no connector names. details=True fills the
+        description, detailed description and remark columns."""
         ...
     @overload
     def load(
@@ -52,6 +60,7 @@ class Tessaly:
         on_error: Literal["skip"],
         progress: Optional[_Progress] = ...,
         resolve: Literal["file", "project"] = ...,
+        connections: bool = ...,
         details: bool = ...,
     ) -> List[Tuple[str, Exception]]:
         """As above, but a failing file is left out; returns the (entry name, exception) pairs of

@@ -1,6 +1,7 @@
 """The ``velvane`` command: a directory of ARXML files to the signal-list workbook.
 
-    velvane DIR [-o OUTPUT] [--keep-going] [--resolve {project,file}] [--details] [-q] [--debug] [--version]
+    velvane DIR [-o OUTPUT] [--keep-going] [--resolve {project,file}] [--connections] [--details] [-q]
+                [--debug] [--version]
 
 Exit status: 0 when every file went into the workbook, 1 when a file failed (or the workbook could
 not be written), 2 for a usage error. Progress is drawn on standard error when it is a terminal;
@@ -12,6 +13,7 @@ import os
 import sys
 import time
 import traceback
+import warnings
 
 import Velvane
 
@@ -45,6 +47,10 @@ def build_parser():
                              "type mappings), so components, interfaces and data types may sit in separate "
                              "files; file: each file on its own, where a port is typed only when its "
                              "interface and types are in the same file and named by its conventions")
+    parser.add_argument("--connections", action="store_true",
+                        help="add a sheet 'Connections' after the file sheets: every assembly connector of "
+                             "the compositions in DIR, and every port of their components that no "
+                             "connector names")
     parser.add_argument("--details", action="store_true",
                         help="fill the description, detailed description and remark columns from what the "
                              "files say about each signal: descriptions, unit, range, scaling, init value, "
@@ -186,6 +192,19 @@ def summary_line(output, stats, seconds):
     return "velvane: wrote %s: %s" % (output, ", ".join(parts))
 
 
+def plural(count, noun, nouns=None):
+    return "%d %s" % (count, noun if count == 1 else (nouns or noun + "s"))
+
+
+def connections_line(counts):
+    return "velvane: connections: %s, %s, %s, %s" % (
+        plural(counts["connectors"], "connector"),
+        plural(counts["unconnected_inputs"], "unconnected input"),
+        plural(counts["unused_outputs"], "unused output"),
+        plural(counts["untyped_prototypes"], "prototype whose type was not found",
+               "prototypes whose type was not found"))
+
+
 class Run(object):
     """One conversion, with its reporting on standard error."""
 
@@ -193,6 +212,8 @@ class Run(object):
         self.options = options
         self.stderr = stderr
         self.bar = None
+        self.truncation_warning = None  # the class, once the native modules are loaded
+        self.other_warnings = None      # warnings.showwarning as it was before the run
         if not options.quiet and stream_is_terminal(stderr):
             self.bar = ProgressBar(stderr)
 
@@ -209,9 +230,25 @@ class Run(object):
                 self.bar.clear()
             traceback.print_exception(type(error), error, error.__traceback__, file=self.stderr)
 
+    def show_warning(self, message, category, filename, lineno, file=None, line=None):
+        """Warnings about cut texts and rows left out become `velvane: warning:` lines."""
+        if issubclass(category, self.truncation_warning):
+            self.say("velvane: warning: %s" % message)
+        else:
+            self.other_warnings(message, category, filename, lineno, file, line)
+
     def load(self, loader, stats):
+        with warnings.catch_warnings():
+            warnings.simplefilter("always", self.truncation_warning)
+            self.other_warnings = warnings.showwarning
+            warnings.showwarning = self.show_warning
+            return self.load_reporting(loader, stats)
+
+    def load_reporting(self, loader, stats):
         kwargs = {"output": self.options.output, "_stats": stats, "resolve": self.options.resolve,
                   "on_error": "skip" if self.options.keep_going else "raise"}
+        if self.options.connections:
+            kwargs["connections"] = True
         if self.options.details:
             kwargs["details"] = True
         if self.bar is None:
@@ -234,10 +271,12 @@ class Run(object):
 
     def execute(self):
         try:
-            from Velvane.Tessaly import Tessaly  # the native modules only when there is work to do
+            # the native modules only when there is work to do
+            from Velvane.Tessaly import Tessaly, TruncationWarning
         except ImportError as error:
             self.report_error("cannot load the signal-list modules: %s" % error, error)
             return EXIT_FAILED
+        self.truncation_warning = TruncationWarning
         stats = {}
         started = time.monotonic()
         try:
@@ -252,6 +291,8 @@ class Run(object):
                      % self.options.directory)
         if not self.options.quiet:
             self.say(summary_line(self.options.output, stats, time.monotonic() - started))
+            if "connections" in stats:
+                self.say(connections_line(stats["connections"]))
         return EXIT_FAILED if skipped else EXIT_OK
 
     def report_stop(self, stats, error):

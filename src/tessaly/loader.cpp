@@ -1,14 +1,17 @@
 #include "tessaly/loader.hpp"
 
 #include "common/guard.hpp"
+#include "tessaly/connections_sheet.hpp"
 #include "tessaly/key_lists.hpp"
 #include "tessaly/module_state.hpp"
+#include "tessaly/native_workbook.hpp"
 #include "tessaly/output_file.hpp"
 #include "tessaly/project_index.hpp"
 #include "tessaly/py_text.hpp"
 #include "tessaly/sheet_details_class.hpp"
 #include "tessaly/sheet_typing.hpp"
 #include "tessaly/type_resolution.hpp"
+#include "tessaly/writer_choice.hpp"
 
 #include <memory>
 #include <string>
@@ -219,7 +222,7 @@ Py_ssize_t arxml_entry_count(py::handle entries) {
 }  // namespace
 
 LoadSettings load_settings(py::handle output, py::handle on_error, py::handle progress, py::handle stats,
-                           py::handle resolve, py::handle details) {
+                           py::handle resolve) {
     LoadSettings settings;
     if (!output.is_none()) {
         module_global("os").attr("fspath")(output);  // a TypeError for what is no path at all
@@ -244,25 +247,32 @@ LoadSettings load_settings(py::handle output, py::handle on_error, py::handle pr
         throw py::value_error("resolve must be 'file' or 'project', not " + py::repr(resolve).cast<std::string>());
     }
     settings.resolve_project = resolution == "project";
-    if (!PyBool_Check(details.ptr())) {
-        throw py::type_error(std::string("details must be True or False, not ") + Py_TYPE(details.ptr())->tp_name);
-    }
-    settings.details = details.ptr() == Py_True;
     return settings;
 }
 
+bool flag_setting(py::handle value, const char* name) {
+    if (!PyBool_Check(value.ptr())) {
+        throw py::type_error(std::string(name) + " must be True or False, not " + Py_TYPE(value.ptr())->tp_name);
+    }
+    return value.ptr() == Py_True;
+}
+
+bool connections_setting(py::handle connections) { return flag_setting(connections, "connections"); }
+
 py::object load_directory(py::handle loader, py::handle path, const LoadSettings& settings) {
-    OutputFile output(settings.output);  // only names the files: an unusable output fails here
+    bool native = native_writer_applies(loader);
+    OutputFile output(settings.output, native);  // only names the files: an unusable output fails here
     py::object entries = module_global("os").attr("listdir")(path);
     RunStats stats(settings.stats);
     bool reporting = !settings.progress.is_none() || stats.wanted();
     Py_ssize_t total = reporting ? arxml_entry_count(entries) : 0;
     stats.set("total", py::int_(total));
-    std::shared_ptr<const ProjectIndex> project;
-    if (settings.resolve_project || settings.details) {
-        project = std::make_shared<const ProjectIndex>(build_project_index(path, entries, settings.details));
+    std::shared_ptr<const ProjectIndex> indexed;
+    if (settings.resolve_project || settings.connections || settings.details) {
+        indexed = std::make_shared<const ProjectIndex>(build_project_index(path, entries, settings.details));
     }
-    py::object workbook = module_global("Workbook")(output.workbook_path());
+    py::object workbook = native ? new_native_workbook(output.workbook_path())
+                                 : module_global("Workbook")(output.workbook_path());
     bool skipping = settings.on_error == OnError::skip;
     py::list skipped;
     Py_ssize_t index = 0;
@@ -273,14 +283,15 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
         SheetCounts counts;
         py::object failure = py::none();
         if (skipping) {
-            Py_ssize_t sheets_before = sheet_count(workbook);
-            failure = failure_of([&] { counts = load_file(loader, workbook, path, entry, project, settings); });
+            // The native workbook keeps only the sheets genExcel finished: nothing to remove there.
+            Py_ssize_t sheets_before = native ? -1 : sheet_count(workbook);
+            failure = failure_of([&] { counts = load_file(loader, workbook, path, entry, indexed, settings); });
             if (!failure.is_none()) {
                 drop_sheets_after(workbook, sheets_before);
                 skipped.append(py::make_tuple(entry, failure));
             }
         } else {
-            counts = load_file(loader, workbook, path, entry, project, settings);
+            counts = load_file(loader, workbook, path, entry, indexed, settings);
         }
         if (!reporting) continue;
         Py_ssize_t bytes = file_size(path, entry);
@@ -296,6 +307,7 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
         if (!settings.progress.is_none()) settings.progress(index, total, entry, bytes);
     }
     stats.set("entry", py::none());
+    if (settings.connections) stats.set("connections", add_connections_sheet(workbook, *indexed));
     output.close(workbook);
     if (skipping) return std::move(skipped);
     return py::none();

@@ -6,11 +6,15 @@
 #include "tessaly/key_lists.hpp"
 #include "tessaly/loader.hpp"
 #include "tessaly/module_state.hpp"
+#include "tessaly/native_workbook.hpp"
 #include "tessaly/project_types_class.hpp"
 #include "tessaly/sheet_details_class.hpp"
+#include "tessaly/sheet_output.hpp"
 #include "tessaly/sheet_typing.hpp"
 #include "tessaly/signal_details.hpp"
 #include "tessaly/signal_sheet.hpp"
+#include "tessaly/truncation_warning.hpp"
+#include "tessaly/writer_choice.hpp"
 
 namespace py = pybind11;
 namespace tessaly = velvane::tessaly;
@@ -21,9 +25,11 @@ namespace {
 struct Tessaly {};
 
 py::object load(py::object self, py::object path, py::object output, py::object on_error, py::object progress,
-                py::object resolve, py::object stats, py::object details) {
-    return tessaly::load_directory(self, path,
-                                   tessaly::load_settings(output, on_error, progress, stats, resolve, details));
+                py::object resolve, py::object stats, py::object connections, py::object details) {
+    tessaly::LoadSettings settings = tessaly::load_settings(output, on_error, progress, stats, resolve);
+    settings.connections = tessaly::connections_setting(connections);
+    settings.details = tessaly::flag_setting(details, "details");
+    return tessaly::load_directory(self, path, settings);
 }
 
 // _portTypes is internal: the port typing of this sheet, which load passes with resolve='project';
@@ -46,7 +52,7 @@ void gen_excel(py::object /*self*/, py::object workbook, py::object modelName, p
         }
         input.details = details.cast<const tessaly::SheetDetails*>();
     }
-    tessaly::write_signal_sheet(workbook, input);
+    tessaly::write_signal_sheet(*tessaly::workbook_output(workbook), input);
 }
 
 // The modules this one needs, imported as the module loads: a failed import fails the module.
@@ -67,14 +73,14 @@ constexpr const char* class_doc =
     "Loader and workbook writer of the signal list. Holds no state; construct it without arguments.";
 
 constexpr const char* load_doc =
-    "load(self, path, *, output=None, on_error='raise', progress=None, resolve='file', details=False) -> None or list\n\n"
+    "load(self, path, *, output=None, on_error='raise', progress=None, resolve='file', connections=False, details=False) -> None or list\n\n"
     "Writes the signal-list workbook with one worksheet per entry of the directory `path` whose\n"
     "name ends in '.arxml', in the directory's listing order. Prints the line 'a' on standard output\n"
     "after analysing each file whose name contains 'TPMS'.\n\n"
-    "output: the workbook file (str or path-like). By default './SignalList.xlsx' in the current\n"
-    "    directory, written when the workbook is closed. An explicit output is written to a\n"
-    "    temporary file beside it and renamed over it only once complete, so an existing file is\n"
-    "    never left half-written.\n"
+    "output: the workbook file (str or path-like); by default './SignalList.xlsx' in the current\n"
+    "    directory. It is written to a temporary file beside it and renamed over it only once\n"
+    "    complete, so an existing file is never left half-written (with the Python writer, see\n"
+    "    below, the default output is written in place when the workbook is closed).\n"
     "on_error: 'raise' (default): the first failing file ends the call with its exception and no\n"
     "    workbook is written; returns None. 'skip': a file whose analysis or sheet fails is left\n"
     "    out and the run goes on; the workbook of the other files is written and the call returns\n"
@@ -90,14 +96,24 @@ constexpr const char* load_doc =
     "    mapping sets), along TYPE_REFERENCE chains, with REFERENCE-BASE relative references. It\n"
     "    only fills what the plain look-ups leave empty: the type, the '[n]' suffix of an array,\n"
     "    the enumeration or structure text. Cycles and references that lead out of the directory\n"
-    "    leave the cells empty. The files are parsed once more, before the first sheet.\n\n"    "details: False (default) leaves the description, detailed description and remark columns\n"
+    "    leave the cells empty. The files are parsed once more, before the first sheet.\n\n"
+    "connections: False (default) or True: one more worksheet, 'Connections' (mended like any sheet\n"
+    "    name when a file's sheet took it), after the file sheets: for every composition in the\n"
+    "    files, one row per assembly connector (provider, requester, interface, data type, status\n"
+    "    'connected' or 'interface mismatch: ...'), then one row per port of its component\n"
+    "    prototypes that no connector names ('unconnected input', 'unused output'). Built from the\n"
+    "    project index, whatever `resolve` says.\n\n"
+    "details: False (default) leaves the description, detailed description and remark columns\n"
     "    empty. True fills them from what the directory's files say about each signal: the\n"
     "    description from the DESC or LONG-NAME of the port, its data element or its interface; the\n"
     "    details 'unit: ...; range: A..B; factor: F; offset: O; init: V'; the remark 'timeout: T s;\n"
     "    queue: N'. A cell with nothing to say stays unwritten. The files are indexed as for\n"
     "    resolve='project' (once more, before the first sheet), whichever resolve is chosen.\n\n"
     "A missing or unreadable directory, a failure of `progress` and a failure to write the\n"
-    "workbook end the call in either mode.";
+    "workbook end the call in either mode.\n\n"
+    "The workbook is written natively unless the module's Workbook was replaced or genExcel is\n"
+    "overridden; then it is Workbook(path) and genExcel gets it. Both give the same workbook.\n"
+    "A text cut to fit a cell or signals past a sheet's last row each give a TruncationWarning.";
 
 constexpr const char* gen_excel_doc =
     "genExcel(self, workbook, modelName, pport, rport, typeDcit, enumDict, structDict, enumValList) -> None\n\n"
@@ -106,7 +122,8 @@ constexpr const char* gen_excel_doc =
     "row per signal, the required ports `rport` in the input half and the provided ports `pport`\n"
     "in the output half. typeDcit maps interface names to type names; structDict and enumValList\n"
     "are the analyser's structure and enumeration tables, used to show member and literal texts.\n"
-    "enumDict is accepted and not used.";
+    "enumDict is accepted and not used. A text longer than a cell holds is cut to its first 32,767\n"
+    "UTF-16 units and signals past the sheet's last row are left out, each with a TruncationWarning.";
 
 }  // namespace
 
@@ -121,6 +138,9 @@ PYBIND11_MODULE(Tessaly, m) {
     tessaly::add_key_lists(m);
     tessaly::remember_module(m);
     tessaly::add_project_types_class(m);
+    tessaly::add_truncation_warning(m);
+    // Internal, for tests: the rows a sheet holds, lowered to reach a sheet's end without a million rows.
+    m.attr("_sheet_rows") = tessaly::sheet_row_limit;
     tessaly::add_sheet_details_class(m);
 
     py::class_<Tessaly>(m, "Tessaly", class_doc)
@@ -128,9 +148,12 @@ PYBIND11_MODULE(Tessaly, m) {
         // _stats is internal: a dict that the run keeps up to date with its counts, for the command line.
         .def("load", &load, py::arg("path"), py::kw_only(), py::arg("output") = py::none(),
              py::arg("on_error") = "raise", py::arg("progress") = py::none(), py::arg("resolve") = "file",
-             py::arg("_stats") = py::none(), py::arg("details") = false, load_doc)
+             py::arg("_stats") = py::none(), py::arg("connections") = false,
+             py::arg("details") = false, load_doc)
         .def("genExcel", &gen_excel, py::arg("workbook"), py::arg("modelName"), py::arg("pport"),
              py::arg("rport"), py::arg("typeDcit"), py::arg("enumDict"), py::arg("structDict"),
              py::arg("enumValList"), py::kw_only(), py::arg("_portTypes") = py::none(),
              py::arg("_details") = py::none(), gen_excel_doc);
+    tessaly::add_native_workbook_class(m);
+    tessaly::remember_writer_defaults(m);
 }

@@ -48,12 +48,12 @@ void remove_quietly(py::handle temporary) {
 
 }  // namespace
 
-OutputFile::OutputFile(py::handle output) {
-    if (output.is_none()) {
+OutputFile::OutputFile(py::handle output, bool through_temporary) {
+    if (output.is_none() && !through_temporary) {
         target_ = py::str(plain_target);
         temporary_ = py::none();
     } else {
-        target_ = target_text(output);
+        target_ = target_text(output.is_none() ? py::str(plain_target) : output);
         temporary_ = temporary_beside(target_);
     }
 }

@@ -1,7 +1,8 @@
 // Where the loader's workbook is written. The plain target is "./SignalList.xlsx", written by the
-// workbook library at close(). An explicit target is written to a temporary file beside it and moved
-// over the target only once close() has succeeded, so a failed or interrupted close never leaves a
-// truncated workbook behind and an existing one stays untouched until the new one is complete.
+// workbook library at close(). An explicit target, and any target of the native writer, is written
+// to a temporary file beside it and moved over the target only once close() has succeeded, so a
+// failed or interrupted close never leaves a truncated workbook behind and an existing one stays
+// untouched until the new one is complete.
 #pragma once
 
 #include <pybind11/pybind11.h>
@@ -13,7 +14,8 @@ namespace py = pybind11;
 class OutputFile {
 public:
     // `output` is None (the plain target) or a str / path-like naming the workbook file.
-    explicit OutputFile(py::handle output);
+    // `through_temporary`: the plain target too is written through a temporary file.
+    explicit OutputFile(py::handle output, bool through_temporary = false);
 
     // The path handed to the Workbook constructor.
     py::object workbook_path() const;

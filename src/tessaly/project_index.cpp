@@ -47,6 +47,7 @@ private:
     void add_mapping_set(pugi::xml_node element, const ArPath& path, int frame);
     void add_compu_method(pugi::xml_node element, const ArPath& path);
     void add_component(pugi::xml_node element, int frame);
+    void add_component_type(pugi::xml_node element, int frame);
     PortEntry port_entry(pugi::xml_node port, bool provided, int frame) const;
 
     ProjectIndex& index_;
@@ -208,6 +209,14 @@ void DocumentIndexer::add_component(pugi::xml_node element, int frame) {
     index_.components[entry_].push_back(std::move(component));
 }
 
+// Any kind of component type, for the connections of compositions (composition_index.cpp).
+void DocumentIndexer::add_component_type(pugi::xml_node element, int frame) {
+    std::string name = child_text(element, "SHORT-NAME");
+    if (name.empty()) return;
+    index_component_type(index_.wiring, entry_, element, frames_[frame].path + "/" + name,
+                         [&](pugi::xml_node reference) { return resolve(reference, frame); });
+}
+
 // The package's elements, each by the kind its tag names; kinds not indexed are passed over.
 void DocumentIndexer::visit_package(pugi::xml_node package, int frame) {
     const ArPath& package_path = frames_[frame].path;
@@ -219,6 +228,7 @@ void DocumentIndexer::visit_package(pugi::xml_node package, int frame) {
                           [&](pugi::xml_node reference) { return resolve(reference, frame); });
         }
         const char* kind = element.name();
+        if (is_component_type_tag(kind)) add_component_type(element, frame);
         if (std::strcmp(kind, "APPLICATION-SW-COMPONENT-TYPE") == 0) {
             add_component(element, frame);
             continue;

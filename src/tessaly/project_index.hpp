@@ -5,6 +5,8 @@
 #include <pybind11/pybind11.h>
 #include <pugixml.hpp>
 
+#include "tessaly/composition_index.hpp"
+
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -81,6 +83,7 @@ struct ProjectIndex {
     std::unordered_map<ArPath, CompuMethod> compu_methods;
     // Directory entry -> its APPLICATION-SW-COMPONENT-TYPEs, in document order.
     std::unordered_map<std::string, std::vector<ComponentEntry>> components;
+    CompositionIndex wiring;  // compositions and the ports of every component type
     std::vector<std::string> files;    // entries indexed, in listing order
     std::vector<std::string> skipped;  // ".arxml" entries the binding could not read
 };

@@ -1,16 +1,16 @@
 #include "tessaly/signal_sheet.hpp"
 
 #include "common/guard.hpp"
-#include "tessaly/cell_writer.hpp"
 #include "tessaly/py_text.hpp"
-#include "tessaly/sheet_name.hpp"
+#include "tessaly/sheet_output.hpp"
 #include "tessaly/sheet_typing.hpp"
 #include "tessaly/signal_details.hpp"
+#include "tessaly/truncation_warning.hpp"
 #include "tessaly/type_resolution.hpp"
 #include "tessaly/type_texts.hpp"
 
 #include <algorithm>
-#include <set>
+#include <memory>
 #include <string>
 
 namespace velvane::tessaly {
@@ -58,59 +58,18 @@ const char* const header_texts[] = {
     "对应信号应用场景",
 };
 
-struct SheetFormats {
-    py::object header;
-    py::object numbering;
-    py::object data;
-};
-
-py::dict cell_properties() {
-    py::dict properties;
-    properties["align"] = "center";
-    properties["valign"] = "vcenter";
-    properties["text_wrap"] = true;
-    return properties;
-}
-
-SheetFormats add_formats(py::handle workbook) {
-    py::dict header = cell_properties();
-    header["bold"] = true;
-    header["fg_color"] = "#64A600";
-    header["border"] = 1;
-    py::dict numbering = cell_properties();
-    numbering["fg_color"] = "#FFFF00";
-    numbering["border"] = 1;
-    py::dict data = cell_properties();
-    data["border"] = 1;
-    py::object add_format = workbook.attr("add_format");
-    return {add_format(header), add_format(numbering), add_format(data)};
-}
-
-// Sheet names already in the workbook, lower-cased as the workbook compares them.
-SheetNameTaken names_in_use(py::handle workbook) {
-    std::set<std::u32string> lowered;
-    for (py::handle sheet : workbook.attr("worksheets")()) {
-        lowered.insert(code_points_of(sheet.attr("name").attr("lower")()));
-    }
-    return [lowered](const std::u32string& candidate) {
-        py::object folded = text_from_code_points(candidate).attr("lower")();
-        return lowered.count(code_points_of(folded)) != 0;
-    };
-}
-
-py::object add_sheet(py::handle workbook, py::handle model) {
-    std::u32string name = acceptable_sheet_name(code_points_of(model), names_in_use(workbook));
-    return workbook.attr("add_worksheet")(text_from_code_points(name));
-}
-
 class SheetWriter {
 public:
-    SheetWriter(py::handle workbook, const SignalSheetInput& input, py::object model);
+    SheetWriter(WorkbookOutput& workbook, const SignalSheetInput& input, py::object model);
 
     void write_header() const;
     void write_numbers() const;
     void write_input_row(Py_ssize_t row) const;
     void write_output_row(Py_ssize_t row) const;
+    // The last row a signal may stand in.
+    Py_ssize_t last_row() const { return sheet_->row_count() - 1; }
+    void report_left_out(Py_ssize_t inputs, Py_ssize_t outputs) const;
+    void finish() const { sheet_->finish(); }
 
 private:
     bool write_usage(Py_ssize_t row, Py_ssize_t column, const std::string& type) const;
@@ -122,34 +81,40 @@ private:
 
     const SignalSheetInput& input_;
     py::object model_;
-    SheetFormats formats_;
-    py::object sheet_;
-    CellWriter cells_;
+    std::unique_ptr<SheetOutput> sheet_;
 };
 
-SheetWriter::SheetWriter(py::handle workbook, const SignalSheetInput& input, py::object model)
-    : input_(input),
-      model_(std::move(model)),
-      formats_(add_formats(workbook)),
-      sheet_(add_sheet(workbook, model_)),
-      cells_(sheet_) {
-    sheet_.attr("set_column")("B:P", 25);
+SheetWriter::SheetWriter(WorkbookOutput& workbook, const SignalSheetInput& input, py::object model)
+    : input_(input), model_(std::move(model)), sheet_(workbook.add_sheet(model_)) {
+    sheet_->set_column_width(1, 15, 25);  // B:P
 }
 
 void SheetWriter::put(Py_ssize_t row, Py_ssize_t column, py::handle value) const {
-    cells_.put(row, column, value, formats_.data);
+    sheet_->write(row, column, value, CellStyle::data);
 }
 
 void SheetWriter::write_header() const {
     Py_ssize_t column = 0;
-    for (const char* text : header_texts) cells_.put(0, column++, py::str(text), formats_.header);
+    for (const char* text : header_texts) sheet_->write(0, column++, py::str(text), CellStyle::header);
 }
 
 void SheetWriter::write_numbers() const {
-    Py_ssize_t rows = std::max(py::len(input_.pport), py::len(input_.rport));
-    for (Py_ssize_t row = 1; row <= static_cast<Py_ssize_t>(rows); ++row) {
-        cells_.put(row, number_column, py::str(std::to_string(row)), formats_.numbering);
+    Py_ssize_t rows = static_cast<Py_ssize_t>(std::max(py::len(input_.pport), py::len(input_.rport)));
+    for (Py_ssize_t row = 1; row <= std::min(rows, last_row()); ++row) {
+        sheet_->write(row, number_column, py::str(std::to_string(row)), CellStyle::numbering);
     }
+}
+
+// One warning for the signals of rows past the sheet's last; `inputs` and `outputs` are all the
+// sheet's signals.
+void SheetWriter::report_left_out(Py_ssize_t inputs, Py_ssize_t outputs) const {
+    Py_ssize_t inputs_out = std::max<Py_ssize_t>(inputs - last_row(), 0);
+    Py_ssize_t outputs_out = std::max<Py_ssize_t>(outputs - last_row(), 0);
+    if (inputs_out == 0 && outputs_out == 0) return;
+    warn_truncation(utf8_of(sheet_->name(), "a sheet name") + ": " + std::to_string(inputs_out + outputs_out) +
+                    " signals left out (" + std::to_string(inputs_out) + " input, " + std::to_string(outputs_out) +
+                    " output): a sheet holds " + std::to_string(sheet_->row_count()) +
+                    " rows, the header row included");
 }
 
 // The enumeration text of the type, then the structure member text over it, where there are any.
@@ -249,15 +214,17 @@ void SheetWriter::write_output_row(Py_ssize_t row) const {
 
 }  // namespace
 
-void write_signal_sheet(py::handle workbook, const SignalSheetInput& input) {
+void write_signal_sheet(WorkbookOutput& workbook, const SignalSheetInput& input) {
     if (!is_text(input.model_name)) raise_not_text(input.model_name, "modelName");
     SheetWriter writer(workbook, input, input.model_name.attr("replace")("_Model", ""));
     writer.write_header();
     writer.write_numbers();
     Py_ssize_t inputs = static_cast<Py_ssize_t>(py::len(input.rport));
-    for (Py_ssize_t row = 1; row <= inputs; ++row) writer.write_input_row(row);
+    for (Py_ssize_t row = 1; row <= std::min(inputs, writer.last_row()); ++row) writer.write_input_row(row);
     Py_ssize_t outputs = static_cast<Py_ssize_t>(py::len(input.pport));
-    for (Py_ssize_t row = 1; row <= outputs; ++row) writer.write_output_row(row);
+    for (Py_ssize_t row = 1; row <= std::min(outputs, writer.last_row()); ++row) writer.write_output_row(row);
+    writer.report_left_out(inputs, outputs);
+    writer.finish();
 }
 
 }  // namespace velvane::tessaly

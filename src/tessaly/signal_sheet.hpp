@@ -10,6 +10,7 @@ namespace py = pybind11;
 
 class SheetDetails;
 class SheetTyping;
+class WorkbookOutput;
 
 struct SignalSheetInput {
     py::handle model_name;    // file name without ".arxml"
@@ -25,6 +26,6 @@ struct SignalSheetInput {
 };
 
 // Adds the model's worksheet to `workbook` and fills it.
-void write_signal_sheet(py::handle workbook, const SignalSheetInput& input);
+void write_signal_sheet(WorkbookOutput& workbook, const SignalSheetInput& input);
 
 }  // namespace velvane::tessaly

@@ -1,0 +1,85 @@
+// The loader's own workbook, written with libxlsxwriter: the same sheets, cells, formats and column
+// widths as xlsxwriter's Python Workbook gets from the signal sheet, at a fraction of the time.
+//
+// A sheet is filled into a buffer (native_sheet_output.hpp) and handed over whole by commit() once
+// it is complete; a sheet whose filling failed is never committed, so it leaves no trace (the
+// library cannot remove a sheet once added). Nothing is written to disk before close().
+#pragma once
+
+#include <pybind11/pybind11.h>
+
+#include "tessaly/sheet_output.hpp"
+
+#include <set>
+#include <string>
+#include <vector>
+
+struct lxw_workbook;
+struct lxw_format;
+
+namespace velvane::tessaly {
+
+namespace py = pybind11;
+
+// One cell of a buffered sheet, in the order it was written (a later write to the same cell wins).
+struct BufferedCell {
+    enum class Kind : unsigned char { text, blank, number, boolean };
+    Py_ssize_t row;
+    Py_ssize_t column;
+    CellStyle style;
+    Kind kind;
+    double number;     // the value of a number; 0 or 1 for a boolean
+    std::string text;  // UTF-8 of a text cell, without NUL characters
+};
+
+struct ColumnWidth {
+    Py_ssize_t first;
+    Py_ssize_t last;
+    double width;
+};
+
+// Everything a finished sheet holds.
+struct BufferedSheet {
+    py::str name;  // already mended by mended_name()
+    std::vector<ColumnWidth> widths;
+    std::vector<BufferedCell> cells;
+};
+
+class NativeWorkbook {
+public:
+    // `path`: a str or path-like; the file is created only by close().
+    explicit NativeWorkbook(py::handle path);
+    ~NativeWorkbook();
+    NativeWorkbook(const NativeWorkbook&) = delete;
+    NativeWorkbook& operator=(const NativeWorkbook&) = delete;
+
+    // `name` (a str) made acceptable and free among the sheets committed so far.
+    py::str mended_name(py::handle name) const;
+
+    // Adds the finished sheet to the workbook. Raises RuntimeError naming the sheet and cell when
+    // the library refuses a cell, ValueError once the workbook is closed.
+    void commit(const BufferedSheet& sheet);
+
+    // Writes the file (without the GIL). Raises OSError naming the file when that fails. The
+    // workbook is finished either way.
+    void close();
+
+private:
+    void check_open() const;
+
+    enum class State { open, closing, closed };
+    State state_ = State::open;
+    py::object path_;       // as given, for messages
+    std::string filename_;  // os.fsencode of the path
+    lxw_workbook* book_ = nullptr;
+    lxw_format* formats_[3] = {};                // by CellStyle
+    std::set<std::u32string> lowered_names_;     // committed sheet names, lower-cased as Python does
+};
+
+// A NativeWorkbook as a Python object (Velvane.Tessaly._NativeWorkbook), writing to `path`.
+py::object new_native_workbook(py::handle path);
+
+// Defines the internal class _NativeWorkbook(path) with close(); genExcel writes its sheets natively.
+void add_native_workbook_class(py::module_& module);
+
+}  // namespace velvane::tessaly

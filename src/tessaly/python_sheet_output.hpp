@@ -1,0 +1,21 @@
+// Sheets of a workbook object with xlsxwriter's methods (add_worksheet, add_format, worksheets;
+// write_string, write_blank, write, set_column), written through those methods: a caller's
+// xlsxwriter Workbook, a subclass of it, or a stand-in with the same methods.
+#pragma once
+
+#include "tessaly/sheet_output.hpp"
+
+namespace velvane::tessaly {
+
+class PythonWorkbookOutput : public WorkbookOutput {
+public:
+    explicit PythonWorkbookOutput(py::handle workbook);
+
+    // Adds the three cell formats of the sheet to the workbook, then the worksheet.
+    std::unique_ptr<SheetOutput> add_sheet(py::handle name) override;
+
+private:
+    py::object workbook_;
+};
+
+}  // namespace velvane::tessaly
