@@ -196,7 +196,16 @@ def scaled(method):
     # an English variant with nothing to say gives way to another language; a lone timeout of zero
     ((), (), "<ALIVE-TIMEOUT>0.0</ALIVE-TIMEOUT>", desc(("EN", " "), ("DE", "Wert <E>X</E>  eins")),
      ["Wert X eins", None, None]),
-], ids=["zero-divisor", "unreadable", "negative-zero", "unit-by-base", "constant-circle", "language"])
+    # the first scale with coefficients, after a text scale; found through a TYPE_REFERENCE chain
+    ([linear("Mixed", ["5", "2"], ["4"]).replace("LINEAR", "SCALE_LINEAR_AND_TEXTTABLE").replace(
+        "<COMPU-SCALE>", "<COMPU-SCALE><COMPU-CONST><VT>Init</VT></COMPU-CONST></COMPU-SCALE><COMPU-SCALE>", 1),
+      sp.reference_type("X_T", "/Types/Y_T"), sp.value_type("Y_T", compu="/Types/Mixed")], (), "", "",
+     [None, "factor: 0.5; offset: 1.25", None]),
+    # the data element's own unit before its type's
+    ([unit("A"), unit("B"), "<IMPLEMENTATION-DATA-TYPE><SHORT-NAME>X_T</SHORT-NAME>%s</IMPLEMENTATION-DATA-TYPE>"
+      % sp.props(sp.ref("UNIT-REF", "/Types/B"))], [sp.ref("UNIT-REF", "/Types/A")], "", "", [None, "unit: A", None]),
+], ids=["zero-divisor", "unreadable", "negative-zero", "unit-by-base", "constant-circle", "language", "chained-mixed",
+        "element-first"])
 def test_details_edge_cases(tmp_path, monkeypatch, types, element_props, spec, text, expected):
     monkeypatch.chdir(str(tmp_path))
     directory = one_port_project(tmp_path / "p", types, element_props, spec, text)
