@@ -130,6 +130,13 @@ class TestBadFiles:
         assert done.returncode == 1
         assert "ParseError: " in done.stderr
 
+    def test_an_encoding_not_read_is_named_where_it_is_declared(self, models, tmp_path):
+        path = models / "Japanese.arxml"
+        path.write_bytes(b"<?xml version='1.0' encoding='Shift_JIS'?>\n<AUTOSAR>\x83\x68\x83\x41</AUTOSAR>\n")
+        done = velvane(models, "-k", "-o", tmp_path / "out.xlsx")
+        assert done.returncode == 1
+        assert done.stderr.splitlines()[0] == "%s:1:31: error: unsupported encoding Shift_JIS" % path
+
 
 class TestUsage:
     @pytest.mark.parametrize("case", ["missing", "file", "output-folder-missing", "output-is-folder",
