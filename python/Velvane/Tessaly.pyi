@@ -60,6 +60,7 @@ class Tessaly:
         type_sources: Union[_Path, Iterable[_Path]] = ...,
         signals: Optional[_Signals] = ...,
         connections: bool = ...,
+        details: bool = ...,
     ) -> None:
         """Writes one worksheet per '.arxml' entry of `path` into the workbook (default
         './SignalList.xlsx'); the first failing file ends the call and nothing is written.
@@ -68,7 +69,8 @@ class Tessaly:
         into the project index only (resolve='project' alone); signals(Signal) is called for each
         signal written, with the reason of an untyped one.
         connections=True adds the sheet 'Connections': the assembly connectors of every composition
-        and the ports of its components that no connector names."""
+        and the ports of its components that no connector names. details=True fills the
+        description, detailed description and remark columns."""
         ...
     @overload
     def load(
@@ -83,6 +85,7 @@ class Tessaly:
         type_sources: Union[_Path, Iterable[_Path]] = ...,
         signals: Optional[_Signals] = ...,
         connections: bool = ...,
+        details: bool = ...,
     ) -> List[Tuple[str, Exception]]:
         """As above, but a failing file is left out; returns the (entry name, exception) pairs of
         the files left out."""

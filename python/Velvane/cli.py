@@ -1,7 +1,7 @@
 """The ``velvane`` command: a directory of ARXML files to the signal-list workbook.
 
     velvane DIR [-o OUTPUT] [--keep-going] [--resolve {project,file}] [-r] [--types-from PATH]
-                [-v] [--connections] [-q] [--debug] [--version]
+                [-v] [--connections] [--details] [-q] [--debug] [--version]
 
 Exit status: 0 when every file went into the workbook, 1 when a file failed (or the workbook could
 not be written), 2 for a usage error. Progress is drawn on standard error when it is a terminal;
@@ -60,6 +60,10 @@ def build_parser():
                         help="add a sheet 'Connections' after the file sheets: every assembly connector of "
                              "the compositions in DIR, and every port of their components that no "
                              "connector names")
+    parser.add_argument("--details", action="store_true",
+                        help="fill the description, detailed description and remark columns from what the "
+                             "files say about each signal: descriptions, unit, range, scaling, init value, "
+                             "alive timeout, queue length")
     parser.add_argument("-q", "--quiet", action="store_true",
                         help="no progress bar and no summary; failures are still reported")
     parser.add_argument("--debug", action="store_true", help="show the Python traceback of each failure")
@@ -310,6 +314,8 @@ class Run(object):
                   "signals": tally}
         if self.options.connections:
             kwargs["connections"] = True
+        if self.options.details:
+            kwargs["details"] = True
         if self.bar is None:
             return loader.load(self.options.directory, **kwargs)
         kwargs["progress"] = self.bar.update

@@ -223,6 +223,10 @@ void DocumentIndexer::visit_package(pugi::xml_node package, int frame) {
     for (pugi::xml_node element = child_of(package, "ELEMENTS").first_child(); element;
          element = element.next_sibling()) {
         if (element.type() != pugi::node_element) continue;
+        if (index_.details.wanted) {
+            index_details(index_.details, entry_, element, package_path,
+                          [&](pugi::xml_node reference) { return resolve(reference, frame); });
+        }
         const char* kind = element.name();
         if (is_component_type_tag(kind)) add_component_type(element, frame);
         if (std::strcmp(kind, "APPLICATION-SW-COMPONENT-TYPE") == 0) {
@@ -269,11 +273,12 @@ void index_document(ProjectIndex& index, const std::string& entry, pugi::xml_nod
     DocumentIndexer(index, entry).run(root);
 }
 
-ProjectIndex build_project_index(const std::vector<IndexSource>& sources) {
+ProjectIndex build_project_index(const std::vector<IndexSource>& sources, bool with_details) {
     std::vector<std::string> paths;
     paths.reserve(sources.size());
     for (const IndexSource& source : sources) paths.push_back(source.fs_path);
     ProjectIndex index;
+    index.details.wanted = with_details;
     parse_in_order(paths, [&](std::size_t i, const corvenna::LoadOutcome& outcome) {
         const std::string& key = sources[i].key;
         if (!outcome.document) {
@@ -308,10 +313,10 @@ ProjectIndex build_project_index(py::handle directory) {
     return build_project_index(directory, py::module_::import("os").attr("listdir")(directory));
 }
 
-ProjectIndex build_project_index(py::handle directory, py::handle entries) {
+ProjectIndex build_project_index(py::handle directory, py::handle entries, bool with_details) {
     std::vector<IndexSource> sources = arxml_sources(directory, entries);
     py::gil_scoped_release unlocked;
-    return build_project_index(sources);
+    return build_project_index(sources, with_details);
 }
 
 }  // namespace velvane::tessaly

@@ -5,6 +5,7 @@
 #include "tessaly/sheet_output.hpp"
 #include "tessaly/sheet_typing.hpp"
 #include "tessaly/signal_facts.hpp"
+#include "tessaly/signal_details.hpp"
 #include "tessaly/truncation_warning.hpp"
 #include "tessaly/type_resolution.hpp"
 #include "tessaly/type_texts.hpp"
@@ -23,10 +24,12 @@ enum Column : Py_ssize_t {
     input_signal = 1,
     input_module = 2,
     input_type = 3,
+    input_description = 4,
     input_usage = 7,
     output_signal = 8,
     output_module = 9,
     output_type = 10,
+    output_description = 11,
     output_usage = 14,
 };
 
@@ -73,6 +76,8 @@ private:
     bool write_usage(Py_ssize_t row, Py_ssize_t column, const std::string& type) const;
     void fill_in(py::handle record, py::handle port_name, bool provided, const std::string& declared,
                  bool has_usage, Py_ssize_t row, Py_ssize_t usage_column, ShownType& type) const;
+    void write_details(py::handle record, py::handle port_name, bool provided, Py_ssize_t row,
+                       Py_ssize_t description_column) const;
     void put(Py_ssize_t row, Py_ssize_t column, py::handle value) const;
     void note_signal(py::handle record, py::handle port_name, bool provided, const std::string& type) const;
 
@@ -177,6 +182,21 @@ void SheetWriter::note_signal(py::handle record, py::handle port_name, bool prov
     input_.signals.attr("append")(signal_fact(sheet_->name(), port_name, provided, type, reason, interface));
 }
 
+// The description, details and remark cells that have something to say, from left to right.
+void SheetWriter::write_details(py::handle record, py::handle port_name, bool provided, Py_ssize_t row,
+                                Py_ssize_t description_column) const {
+    if (!is_text(port_name)) return;  // the plain path reports it
+    Py_ssize_t interface_cell = provided ? provided_interface_cell : required_interface_cell;
+    SignalDetails found = input_.details->port(utf8_of(port_name, "a port name"), provided,
+                                               record_text(record, interface_cell),
+                                               record_text(record, data_element_cell));
+    Py_ssize_t column = description_column;
+    for (const std::string* text : {&found.description, &found.details, &found.remark}) {
+        if (!text->empty()) put(row, column, text_from_utf8(*text));
+        ++column;
+    }
+}
+
 void SheetWriter::write_input_row(Py_ssize_t row) const {
     py::object record = input_.rport[py::int_(row - 1)];
     py::object name = record[py::int_(port_name_cell)];
@@ -192,6 +212,7 @@ void SheetWriter::write_input_row(Py_ssize_t row) const {
         }
     });
     put(row, input_type, py::str(type.name));
+    if (input_.details != nullptr) write_details(record, name, false, row, input_description);
     note_signal(record, name, false, type.name);
 }
 
@@ -207,6 +228,7 @@ void SheetWriter::write_output_row(Py_ssize_t row) const {
     });
     put(row, output_module, model_);
     put(row, output_type, py::str(type.name));
+    if (input_.details != nullptr) write_details(record, name, true, row, output_description);
     note_signal(record, name, true, type.name);
 }
 
