@@ -1,16 +1,11 @@
 #include "tessaly/signal_facts.hpp"
 
 #include "tessaly/module_state.hpp"
+#include "tessaly/py_text.hpp"
 
 namespace velvane::tessaly {
 
 namespace {
-
-py::str text_of_utf8(const std::string& utf8) {
-    PyObject* made = PyUnicode_DecodeUTF8(utf8.data(), static_cast<Py_ssize_t>(utf8.size()), "surrogatepass");
-    if (made == nullptr) throw py::error_already_set();
-    return py::reinterpret_steal<py::str>(made);
-}
 
 constexpr const char* signal_doc =
     "Signal(sheet, port, direction, type, reason, interface): one signal of the workbook, as load's\n"
@@ -43,8 +38,8 @@ py::object signals_setting(py::handle signals) {
 py::object signal_fact(py::handle sheet, py::handle port, bool provided, const std::string& type,
                        const char* reason, const std::string& interface) {
     py::object reason_text = reason == nullptr ? py::object(py::none()) : py::object(py::str(reason));
-    return module_global("Signal")(sheet, port, provided ? "output" : "input", text_of_utf8(type), reason_text,
-                                   text_of_utf8(interface));
+    return module_global("Signal")(sheet, port, provided ? "output" : "input", text_from_utf8(type), reason_text,
+                                   text_from_utf8(interface));
 }
 
 }  // namespace velvane::tessaly

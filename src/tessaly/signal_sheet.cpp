@@ -144,12 +144,6 @@ std::string record_text(py::handle record, Py_ssize_t cell) {
     return text;
 }
 
-py::str text_of_utf8(const std::string& utf8) {
-    PyObject* made = PyUnicode_DecodeUTF8(utf8.data(), static_cast<Py_ssize_t>(utf8.size()), "surrogatepass");
-    if (made == nullptr) throw py::error_already_set();
-    return py::reinterpret_steal<py::str>(made);
-}
-
 // Project typing fills in what the look-ups left empty: the type name, the array suffix and the
 // enumeration or member text. `declared` is the type name the look-ups found for the port; when
 // they found one, the typing adds to it only if it names the same type.
@@ -163,7 +157,7 @@ void SheetWriter::fill_in(py::handle record, py::handle port_name, bool provided
     if (!resolved || (!declared.empty() && declared != resolved->referenced)) return;
     if (type.name.empty()) type.name = resolved->name;
     if (type.array_suffix.empty()) type.array_suffix = resolved->array_suffix;
-    if (!has_usage && resolved->text) put(row, usage_column, text_of_utf8(*resolved->text));
+    if (!has_usage && resolved->text) put(row, usage_column, text_from_utf8(*resolved->text));
 }
 
 // Tells the caller about the signal just written, and why it has no type when it has none.
