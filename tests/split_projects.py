@@ -125,6 +125,22 @@ def sr_interface(name, elements, base=None):
             "<DATA-ELEMENTS>%s</DATA-ELEMENTS></SENDER-RECEIVER-INTERFACE>" % (name, body))
 
 
+def mode_switch_interface(name, group_type):
+    return ("<MODE-SWITCH-INTERFACE><SHORT-NAME>%s</SHORT-NAME><MODE-GROUP><SHORT-NAME>mode</SHORT-NAME>%s"
+            "</MODE-GROUP></MODE-SWITCH-INTERFACE>" % (name, ref("TYPE-TREF", group_type, "MODE-DECLARATION-GROUP")))
+
+
+def mode_group(name, modes):
+    return ("<MODE-DECLARATION-GROUP><SHORT-NAME>%s</SHORT-NAME><MODE-DECLARATIONS>%s</MODE-DECLARATIONS>"
+            "</MODE-DECLARATION-GROUP>" % (name, "".join(
+                "<MODE-DECLARATION><SHORT-NAME>%s</SHORT-NAME></MODE-DECLARATION>" % mode for mode in modes)))
+
+
+def operation_interface(name, tag="CLIENT-SERVER-INTERFACE"):
+    """An interface that carries no data element (client-server, trigger, ...)."""
+    return "<{0}><SHORT-NAME>{1}</SHORT-NAME></{0}>".format(tag, name)
+
+
 def port(direction, name, interface, element=None, queued=False, base=None):
     """A sender-receiver port; `element` is the com spec's DATA-ELEMENT-REF (no com spec when None)."""
     provided = direction == "P"

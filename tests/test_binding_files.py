@@ -53,6 +53,7 @@ def test_unreadable_file_raises_permission_error(write_arxml):
     (b'<AUTOSAR><AR-PACKAGES>\xc3\x28</AR-PACKAGES></AUTOSAR>', "1:23", "utf-8"),
     (b'<AUTOSAR><AR-PACKAGES>a\x00b</AR-PACKAGES></AUTOSAR>', "1:24", "nul"),
     (b'<AUTOSAR><AR-PACKAGES>In_&#x00;X</AR-PACKAGES></AUTOSAR>', "1:26", "reference to nul"),
+    (b'<?xml version="1.0" encoding="GBK"?>\n<AUTOSAR>\xb3\xb5</AUTOSAR>', "1:31", "unsupported encoding gbk"),
 ])
 def test_bad_files_raise_parse_error_with_path_line_column(tmp_path, content, where, cause):
     path = tmp_path / "Bad.arxml"
@@ -123,6 +124,13 @@ def test_latin1_declared_files_are_decoded(tmp_path):
     path = tmp_path / "Latin.arxml"
     path.write_bytes(text.encode("latin-1"))
     assert package_name(AUTOSAR_00048.parse(str(path))) == "5\u00b0C"
+
+
+@pytest.mark.parametrize("declared", ["utf8", "Utf-8", "US-ASCII"])
+def test_other_names_of_utf8_and_ascii_are_read(tmp_path, declared):
+    path = tmp_path / "Named.arxml"
+    path.write_bytes(('<?xml version="1.0" encoding="%s"?>\n<AUTOSAR>%s</AUTOSAR>' % (declared, PACKAGE % "P")).encode())
+    assert package_name(AUTOSAR_00048.parse(str(path))) == "P"
 
 
 def test_errors_in_utf16_files_point_at_the_right_line(tmp_path):

@@ -53,7 +53,7 @@ class TestSuccess:
         assert sheets(target) == EXAMPLE_SHEETS
         assert done.stdout == ""
         (line,) = done.stderr.splitlines()
-        assert re.match(r"velvane: wrote .*Signals\.xlsx: 3 sheets, \d+ input and \d+ output signals, "
+        assert re.match(r"velvane: wrote .*Signals\.xlsx: 3 sheets, \d+ input and \d+ output signals \(\d+ typed\), "
                         r"3 files, \d+\.\d\d MB, \d+\.\d\d s$", line), line
         assert "\r" not in done.stderr and "\x1b" not in done.stderr  # no bar off a terminal
         assert os.listdir(str(target.parent)) == ["Signals.xlsx"]
@@ -129,6 +129,13 @@ class TestBadFiles:
         done = velvane(bad_models, "-k", "--debug", "-o", tmp_path / "out.xlsx")
         assert done.returncode == 1
         assert "ParseError: " in done.stderr
+
+    def test_an_encoding_not_read_is_named_where_it_is_declared(self, models, tmp_path):
+        path = models / "Japanese.arxml"
+        path.write_bytes(b"<?xml version='1.0' encoding='Shift_JIS'?>\n<AUTOSAR>\x83\x68\x83\x41</AUTOSAR>\n")
+        done = velvane(models, "-k", "-o", tmp_path / "out.xlsx")
+        assert done.returncode == 1
+        assert done.stderr.splitlines()[0] == "%s:1:31: error: unsupported encoding Shift_JIS" % path
 
 
 class TestUsage:

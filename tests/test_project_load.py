@@ -155,7 +155,7 @@ def test_plain_results_stay_and_only_empty_cells_are_filled(tmp_path, workdir):
 
 # -- cycles, dangling references, files that cannot be read --
 
-def test_cycles_and_dangling_references_leave_empty_cells(tmp_path, workdir):
+def test_cycles_and_dangling_references_are_named_missing_interfaces_leave_empty_cells(tmp_path, workdir):
     # interfaces and types in a file of their own, so that the plain look-ups type nothing here
     types = sp.packages(
         sp.package("Loop", [sp.reference_type("LoopA_T", "/Loop/LoopB_T"),
@@ -175,8 +175,9 @@ def test_cycles_and_dangling_references_leave_empty_cells(tmp_path, workdir):
         sp.port("P", "Out_Fine", "/LoopIfs/If_Fine")])]))
     directory = sp.write_project(tmp_path / "p", {"Loops.arxml": component, "LoopTypes.arxml": types})
     sheet = load(directory, resolve="project")["Loops"]
-    assert [row(sheet, n, "BDH") for n in range(2, 7)] == [[name, None, None] for name in (
-        "In_Cycle", "In_ArrCycle", "In_Gone", "In_NoIf", "In_Relative")]
+    assert [row(sheet, n, "BDH") for n in range(2, 7)] == [
+        ["In_Cycle", "LoopA_T", None], ["In_ArrCycle", "LoopArr_T", None], ["In_Gone", "Type_T", None],
+        ["In_NoIf", None, None], ["In_Relative", None, None]]
     assert row(sheet, 2, "IK") == ["Out_Fine", "LoopFine_T"]
 
 

@@ -126,18 +126,21 @@ def test_data_types(tmp_path, types, compu, expected):
     [sp.array_type("A_T", "/T/A_T", 2)],
     [sp.array_type("A_T", "/T/B_T", 2), sp.reference_type("B_T", "/T/A_T")],
 ])
-def test_reference_cycles_leave_the_type_empty(tmp_path, types):
+def test_reference_cycles_leave_the_type_named_by_its_reference(tmp_path, types):
     project = one_file_project(tmp_path, types=types, interfaces=[sp.sr_interface("If_A", [("a", "/T/A_T")])])
-    assert project.data_type("/T/A_T") is None
-    assert project.interface("/If/If_A") is None
+    assert typed(project.data_type("/T/A_T")) == ("A_T", "", None)
+    assert typed(project.interface("/If/If_A")) == ("A_T", "", None)
 
 
-def test_type_missing_from_the_directory_is_untyped(tmp_path):
+def test_type_missing_from_the_directory_is_named_by_its_reference(tmp_path):
     project = one_file_project(tmp_path, interfaces=[sp.sr_interface("If_A", [("a", "/Platform/uint8")])])
-    assert project.data_type("/Platform/uint8") is None
-    assert project.interface("/If/If_A") is None
+    assert typed(project.data_type("/Platform/uint8")) == ("uint8", "", None)
+    assert typed(project.interface("/If/If_A")) == ("uint8", "", None)
+    # the array naming of the single-file look-ups, and no text made up
+    assert typed(project.data_type("/Platform/rt_Array_uint8_6")) == ("uint8", "[6]", None)
     assert project.interface("/If/If_Missing") is None
     assert project.data_type("") is None
+    assert project.data_type("/Platform/") is None
 
 
 # -- data elements --
@@ -245,7 +248,8 @@ def test_base_is_this_package(tmp_path):
 def test_relative_reference_without_any_base_stays_unresolved(tmp_path):
     project = one_file_project(tmp_path, types=[sp.value_type("U8")],
                                interfaces=[sp.sr_interface("If_A", [("a", "T/U8")])])
-    assert project.interface("/If/If_A") is None
+    # still named by the reference as written, but nothing of /T/U8 is read
+    assert typed(project.interface("/If/If_A")) == ("U8", "", None)
 
 
 # -- the directory --
@@ -296,8 +300,8 @@ def test_deeply_nested_packages_and_elements(tmp_path):
         "Deep.arxml": sp.packages(inner, sp.package("A", [deep_array]))}))
     path = "/" + "/".join("P%d" % level for level in range(1, depth + 1)) + "/Deep_T"
     assert project.data_type(path)["type"] == "Deep_T"
-    # dimensions nested beyond what the index keeps leave the element unnamed: no type, no failure
-    assert project.data_type("/A/Deep_A") is None
+    # dimensions nested beyond what the index keeps leave the element unnamed: the array's own name
+    assert typed(project.data_type("/A/Deep_A")) == ("Deep_A", "", None)
 
 
 def test_names_and_references_are_trimmed(tmp_path):

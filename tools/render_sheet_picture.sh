@@ -7,6 +7,8 @@
 # (defaults: DoorLock, which shows arrays, enumerations and structures in both halves, from examples
 # into docs/signal-sheet.png). The Connections sheet's picture:
 #   tools/render_sheet_picture.sh Connections examples/composition connections-sheet --connections
+# The picture of a sheet with signal details:
+#   tools/render_sheet_picture.sh DoorLock examples signal-sheet-details --details
 # With VELVANE_PYTHON set, that interpreter is used as it is (PYTHONPATH included) instead of the
 # package built into .venv/.
 set -euo pipefail

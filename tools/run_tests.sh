@@ -29,6 +29,9 @@ for py in "${pythons[@]}"; do
 done
 [ $status -eq 0 ] || { echo "!! tests failed"; exit $status; }
 
+# The native code for Windows: cross-compiled with MinGW-w64, the file layer's test run under Wine.
+./tools/check_windows.sh
+
 # Memory and undefined-behaviour checks of the native code, then a short fuzz run of the binding.
 ./tools/run_sanitized.sh "${pythons[-1]}"
 ./tools/run_fuzz.sh 60

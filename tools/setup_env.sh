@@ -13,8 +13,9 @@ ensure_system_packages() {
     local sudo=""
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
     echo "== installing Debian packages: ${missing[*]}"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+    # Waits for another apt-get run on the same machine instead of failing at once.
+    $sudo apt-get -o DPkg::Lock::Timeout=600 update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq "${missing[@]}" </dev/null >/dev/null
 }
 
 # Prints the path of a CPython interpreter of version $1 (for example 3.7), or nothing.

@@ -1,6 +1,6 @@
 """Signal-list generation: a directory of AUTOSAR ARXML files to the workbook SignalList.xlsx."""
 import os
-from typing import Any, Callable, Dict, List, Optional, Sequence, Tuple, Union, overload
+from typing import Any, Callable, Dict, Iterable, List, NamedTuple, Optional, Sequence, Tuple, Union, overload
 
 from typing_extensions import Literal
 
@@ -12,6 +12,21 @@ _Record = List[str]
 
 _Progress = Callable[[int, int, str, int], object]
 """progress(index, total, entry name, size in bytes), called after each '.arxml' entry."""
+
+class Signal(NamedTuple):
+    """One signal of the workbook, as load's `signals` callable gets it."""
+
+    sheet: str  # the worksheet's name
+    port: str  # the port's short name
+    direction: str  # "input" (a required port) or "output" (a provided port)
+    type: str  # the type cell as written; "" when the signal has no type
+    reason: Optional[str]
+    """None for a typed signal; else "interface-missing" (no file read defines its interface),
+    "not-data-interface" (client-server, trigger, parameter or NV-data), "no-data-type" (the interface
+    names no data element or type) or, with resolve="file", "file-lookup"."""
+    interface: str  # the port's interface reference, absolute where the project index could make it so
+
+_Signals = Callable[[Signal], object]
 
 class TruncationWarning(UserWarning):
     """A text was cut to the 32,767 characters (UTF-16 units) a cell holds, or signals past a
@@ -41,13 +56,21 @@ class Tessaly:
         on_error: Literal["raise"] = ...,
         progress: Optional[_Progress] = ...,
         resolve: Literal["file", "project"] = ...,
+        recursive: bool = ...,
+        type_sources: Union[_Path, Iterable[_Path]] = ...,
+        signals: Optional[_Signals] = ...,
         connections: bool = ...,
+        details: bool = ...,
     ) -> None:
         """Writes one worksheet per '.arxml' entry of `path` into the workbook (default
         './SignalList.xlsx'); the first failing file ends the call and nothing is written.
         resolve='project' also types ports through the references across the directory's files.
+        recursive=True reads every '.arxml' file under `path`; type_sources are files or folders read
+        into the project index only (resolve='project' alone); signals(Signal) is called for each
+        signal written, with the reason of an untyped one.
         connections=True adds the sheet 'Connections': the assembly connectors of every composition
-        and the ports of its components that no connector names."""
+        and the ports of its components that no connector names. details=True fills the
+        description, detailed description and remark columns."""
         ...
     @overload
     def load(
@@ -58,7 +81,11 @@ class Tessaly:
         on_error: Literal["skip"],
         progress: Optional[_Progress] = ...,
         resolve: Literal["file", "project"] = ...,
+        recursive: bool = ...,
+        type_sources: Union[_Path, Iterable[_Path]] = ...,
+        signals: Optional[_Signals] = ...,
         connections: bool = ...,
+        details: bool = ...,
     ) -> List[Tuple[str, Exception]]:
         """As above, but a failing file is left out; returns the (entry name, exception) pairs of
         the files left out."""

@@ -1,7 +1,7 @@
 """The ``velvane`` command: a directory of ARXML files to the signal-list workbook.
 
-    velvane DIR [-o OUTPUT] [--keep-going] [--resolve {project,file}] [--connections] [-q] [--debug]
-                [--version]
+    velvane DIR [-o OUTPUT] [--keep-going] [--resolve {project,file}] [-r] [--types-from PATH]
+                [-v] [--connections] [--details] [-q] [--debug] [--version]
 
 Exit status: 0 when every file went into the workbook, 1 when a file failed (or the workbook could
 not be written), 2 for a usage error. Progress is drawn on standard error when it is a terminal;
@@ -47,10 +47,23 @@ def build_parser():
                              "type mappings), so components, interfaces and data types may sit in separate "
                              "files; file: each file on its own, where a port is typed only when its "
                              "interface and types are in the same file and named by its conventions")
+    parser.add_argument("-r", "--recursive", action="store_true",
+                        help="also read the .arxml files in the folders under DIR, at any depth (symbolic "
+                             "links to folders are not followed); one sheet per file as without it")
+    parser.add_argument("--types-from", metavar="PATH", action="append", default=[], dest="types_from",
+                        help="an ARXML file, or a folder read at any depth, whose interfaces and data types "
+                             "serve the project resolution without getting sheets (repeatable)")
+    parser.add_argument("-v", "--verbose", action="store_true",
+                        help="list every signal left without a data type, with the reason and its "
+                             "interface reference")
     parser.add_argument("--connections", action="store_true",
                         help="add a sheet 'Connections' after the file sheets: every assembly connector of "
                              "the compositions in DIR, and every port of their components that no "
                              "connector names")
+    parser.add_argument("--details", action="store_true",
+                        help="fill the description, detailed description and remark columns from what the "
+                             "files say about each signal: descriptions, unit, range, scaling, init value, "
+                             "alive timeout, queue length")
     parser.add_argument("-q", "--quiet", action="store_true",
                         help="no progress bar and no summary; failures are still reported")
     parser.add_argument("--debug", action="store_true", help="show the Python traceback of each failure")
@@ -65,6 +78,14 @@ def check_directory(directory):
         raise UsageError("%s: not a directory" % directory)
     if not os.access(directory, os.R_OK | os.X_OK):
         raise UsageError("%s: directory not readable" % directory)
+
+
+def check_type_sources(sources, resolve):
+    if sources and resolve != "project":
+        raise UsageError("--types-from only serves --resolve project")
+    for source in sources:
+        if not os.path.exists(source):
+            raise UsageError("%s: no such type source" % source)
 
 
 def check_output(output):
@@ -174,17 +195,63 @@ def stream_is_terminal(stream):
         return False
 
 
-def summary_line(output, stats, seconds):
+# Why a signal has no type (Signal.reason), as the summary and --verbose say it.
+UNTYPED_REASONS = [
+    ("interface-missing", "interface not in the files read"),
+    ("not-data-interface", "not a data interface (client-server, trigger, parameter, ...)"),
+    ("no-data-type", "interface names no data element or type"),
+    ("file-lookup", "not typed by its own file (--resolve file)"),
+]
+
+
+class SignalTally(object):
+    """Counts the signals load reports and keeps the untyped ones."""
+
+    def __init__(self):
+        self.typed = 0
+        self.untyped = []
+
+    def __call__(self, signal):
+        if signal.reason is None:
+            self.typed += 1
+        else:
+            self.untyped.append(signal)
+
+    def reason_line(self):
+        """How many signals have no type, by reason; None when every signal has one."""
+        if not self.untyped:
+            return None
+        counts = [(sum(1 for s in self.untyped if s.reason == code), text) for code, text in UNTYPED_REASONS]
+        return "velvane: %d signal%s without a data type: %s" % (
+            len(self.untyped), "" if len(self.untyped) == 1 else "s",
+            ", ".join("%d %s" % (count, text) for count, text in counts if count))
+
+    def untyped_lines(self):
+        texts = dict((code, text.split(" (")[0]) for code, text in UNTYPED_REASONS)
+        return ["velvane: untyped: %s: %s (%s): %s: %s" % (
+            s.sheet, s.port, s.direction, texts.get(s.reason, s.reason), s.interface or "no interface reference")
+            for s in self.untyped]
+
+
+def summary_line(output, stats, seconds, typed=None):
     files = "%d file%s" % (stats["files"], "" if stats["files"] == 1 else "s")
     if stats["skipped"]:
         files += " (%d left out)" % stats["skipped"]
+    signals = "%d input and %d output signals" % (stats["inputs"], stats["outputs"])
+    if typed is not None:
+        signals += " (%d typed)" % typed
     parts = [
         "%d sheet%s" % (stats["sheets"], "" if stats["sheets"] == 1 else "s"),
-        "%d input and %d output signals" % (stats["inputs"], stats["outputs"]),
+        signals,
         files,
         "%.2f MB" % megabytes(stats["bytes"]),
         "%.2f s" % seconds,
     ]
+    if stats.get("sources"):
+        sources = "%d type-source file%s" % (stats["sources"], "" if stats["sources"] == 1 else "s")
+        if stats.get("sources_skipped"):
+            sources += " (%d left out)" % stats["sources_skipped"]
+        parts.insert(3, sources)
     return "velvane: wrote %s: %s" % (output, ", ".join(parts))
 
 
@@ -233,18 +300,22 @@ class Run(object):
         else:
             self.other_warnings(message, category, filename, lineno, file, line)
 
-    def load(self, loader, stats):
+    def load(self, loader, stats, tally):
         with warnings.catch_warnings():
             warnings.simplefilter("always", self.truncation_warning)
             self.other_warnings = warnings.showwarning
             warnings.showwarning = self.show_warning
-            return self.load_reporting(loader, stats)
+            return self.load_reporting(loader, stats, tally)
 
-    def load_reporting(self, loader, stats):
+    def load_reporting(self, loader, stats, tally):
         kwargs = {"output": self.options.output, "_stats": stats, "resolve": self.options.resolve,
-                  "on_error": "skip" if self.options.keep_going else "raise"}
+                  "on_error": "skip" if self.options.keep_going else "raise",
+                  "recursive": self.options.recursive, "type_sources": self.options.types_from,
+                  "signals": tally}
         if self.options.connections:
             kwargs["connections"] = True
+        if self.options.details:
+            kwargs["details"] = True
         if self.bar is None:
             return loader.load(self.options.directory, **kwargs)
         kwargs["progress"] = self.bar.update
@@ -272,9 +343,10 @@ class Run(object):
             return EXIT_FAILED
         self.truncation_warning = TruncationWarning
         stats = {}
+        tally = SignalTally()
         started = time.monotonic()
         try:
-            skipped = self.load(Tessaly(), stats)
+            skipped = self.load(Tessaly(), stats, tally)
         except Exception as error:  # noqa: BLE001 - every failure becomes a message and a status
             self.report_stop(stats, error)
             return EXIT_FAILED
@@ -283,8 +355,13 @@ class Run(object):
         if not self.options.quiet and not stats["total"]:
             self.say("velvane: warning: no .arxml files in %s; the workbook has no signal sheet"
                      % self.options.directory)
+        if self.options.verbose:
+            for line in tally.untyped_lines():
+                self.say(line)
         if not self.options.quiet:
-            self.say(summary_line(self.options.output, stats, time.monotonic() - started))
+            self.say(summary_line(self.options.output, stats, time.monotonic() - started, tally.typed))
+            if tally.reason_line():
+                self.say(tally.reason_line() + ("" if self.options.verbose else " (-v lists them)"))
             if "connections" in stats:
                 self.say(connections_line(stats["connections"]))
         return EXIT_FAILED if skipped else EXIT_OK
@@ -310,6 +387,7 @@ def main(argv=None):
     options = parser.parse_args(argv)
     try:
         check_directory(options.directory)
+        check_type_sources(options.types_from, options.resolve)
         check_output(options.output)
     except UsageError as problem:
         parser.print_usage(sys.stderr)

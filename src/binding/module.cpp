@@ -30,6 +30,13 @@ std::pair<py::object, py::object> path_forms(py::handle path) {
     py::object shown = py::reinterpret_steal<py::object>(
         PyUnicode_Check(fspath.ptr()) ? (Py_INCREF(fspath.ptr()), fspath.ptr()) : PyUnicode_DecodeFSDefault(PyBytes_AS_STRING(encoded)));
     if (!shown) throw py::error_already_set();
+#ifdef _WIN32
+    // The file layer takes UTF-8 names on Windows, whatever Python's file system encoding is set to
+    // (UTF-8 by default, the ANSI code page in legacy mode). Names holding unpaired surrogates, which no
+    // UTF-8 spells, raise UnicodeEncodeError; embedded NULs were refused above.
+    fs_path = py::reinterpret_steal<py::object>(PyUnicode_AsUTF8String(shown.ptr()));
+    if (!fs_path) throw py::error_already_set();
+#endif
     return {shown, fs_path};
 }
 

@@ -1,8 +1,11 @@
 #include "parse_errors.hpp"
 
 #include <cctype>
-#include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <string>
+
+#include "common/platform_file.hpp"
 
 namespace corvenna {
 
@@ -14,11 +17,11 @@ namespace {
 // and Latin-1 files. Empty when the file cannot be read again.
 std::string parsed_text(PyObject* fs_path, SourceEncoding encoding) {
     std::string bytes;
-    if (FILE* f = std::fopen(PyBytes_AS_STRING(fs_path), "rb")) {
-        char chunk[65536];
-        std::size_t n;
-        while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.append(chunk, n);
-        std::fclose(f);
+    velvane::FileContents file;
+    const char* cause = nullptr;
+    if (velvane::read_whole_file(PyBytes_AS_STRING(fs_path), {std::malloc, std::free}, file, cause) == 0) {
+        std::unique_ptr<unsigned char, void (*)(void*)> owned(file.data, std::free);
+        bytes.assign(reinterpret_cast<const char*>(file.data), file.size);
     }
     if (encoding == SourceEncoding::kUtf8) return bytes;
     const char* codec = encoding == SourceEncoding::kLatin1 ? "latin-1" : nullptr;

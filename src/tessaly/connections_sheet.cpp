@@ -13,12 +13,6 @@ namespace {
 const char* const header_texts[] = {"Composition", "Provider", "Provided port", "Requester",
                                     "Required port", "Interface", "Data type", "Status"};
 
-py::str text_of_utf8(const std::string& utf8) {
-    PyObject* made = PyUnicode_DecodeUTF8(utf8.data(), static_cast<Py_ssize_t>(utf8.size()), "surrogatepass");
-    if (made == nullptr) throw py::error_already_set();
-    return py::reinterpret_steal<py::str>(made);
-}
-
 }  // namespace
 
 void write_connections_sheet(py::handle workbook, const ConnectionList& list) {
@@ -33,7 +27,7 @@ void write_connections_sheet(py::handle workbook, const ConnectionList& list) {
                                        &connection.requester,   &connection.required_port, &connection.interface,
                                        &connection.data_type,   &connection.status};
         column = 0;
-        for (const std::string* value : values) sheet->write(row, column++, text_of_utf8(*value), CellStyle::data);
+        for (const std::string* value : values) sheet->write(row, column++, text_from_utf8(*value), CellStyle::data);
         ++row;
     }
     Py_ssize_t left_out = static_cast<Py_ssize_t>(list.rows.size()) - (row - 1);

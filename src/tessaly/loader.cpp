@@ -10,6 +10,8 @@
 #include "tessaly/parse_ahead.hpp"
 #include "tessaly/project_index.hpp"
 #include "tessaly/py_text.hpp"
+#include "tessaly/run_sources.hpp"
+#include "tessaly/sheet_details_class.hpp"
 #include "tessaly/sheet_typing.hpp"
 #include "tessaly/type_resolution.hpp"
 #include "tessaly/writer_choice.hpp"
@@ -101,34 +103,42 @@ Py_ssize_t length_or_zero(py::handle records) {
     return length;
 }
 
-// The port typing of the sheet of `entry`: the component the analyser found, by its name.
-py::object sheet_typing(const std::shared_ptr<const ProjectIndex>& index, py::handle entry, py::handle analyser) {
+// The name of the component the analyser found, as the index keys it ("" when it has none).
+std::string component_name(py::handle analyser) {
     std::string component;
     velvane::guarded([&] {
         py::object name = analyser.attr("modelName");
         if (is_text(name)) component = entry_key(name);
     });
-    return py::cast(SheetTyping(index, entry_key(entry), component));
+    return component;
+}
+
+// The port typing of the sheet of `entry`: the component the analyser found, by its name.
+py::object sheet_typing(const std::shared_ptr<const ProjectIndex>& index, py::handle entry, py::handle analyser) {
+    return py::cast(SheetTyping(index, entry_key(entry), component_name(analyser)));
 }
 
 SheetCounts load_file(py::handle loader, py::handle workbook, py::handle path, py::handle entry,
-                      const std::shared_ptr<const ProjectIndex>& index) {
+                      const std::shared_ptr<const ProjectIndex>& index, const LoadSettings& settings,
+                      py::handle signals) {
     velvane::CollectionPause pause;
     py::object filename = module_global("os").attr("path").attr("join")(path, entry);
     FileAnalysis analysis = analyse(filename);
-    if (text_contains(entry, "TPMS")) py::print("a");
+    py::object file_name = entry_file_name(entry);
+    if (text_contains(file_name, "TPMS")) py::print("a");
     py::dict types = interface_types(analysis.interfaces);
     py::object enum_dict = analysis.analyser.attr("enumDict");
     py::object structures = analysis.analyser.attr("structValDict");
     py::object enumerations = analysis.analyser.attr("enumValList");
-    py::object model = entry.attr("replace")(".arxml", "");
-    py::object gen_excel = loader.attr("genExcel");
-    if (index) {
-        gen_excel(workbook, model, analysis.pports, analysis.rports, types, enum_dict, structures, enumerations,
-                  py::arg("_portTypes") = sheet_typing(index, entry, analysis.analyser));
-    } else {
-        gen_excel(workbook, model, analysis.pports, analysis.rports, types, enum_dict, structures, enumerations);
+    py::object model = file_name.attr("replace")(".arxml", "");
+    py::dict keywords;
+    if (index && settings.resolve_project) keywords["_portTypes"] = sheet_typing(index, entry, analysis.analyser);
+    if (index && settings.details) {
+        keywords["_details"] = sheet_details(index, entry_key(entry), component_name(analysis.analyser));
     }
+    if (!signals.is_none()) keywords["_signals"] = signals;
+    loader.attr("genExcel")(workbook, model, analysis.pports, analysis.rports, types, enum_dict, structures,
+                            enumerations, **keywords);
     return {length_or_zero(analysis.rports), length_or_zero(analysis.pports)};
 }
 
@@ -247,30 +257,41 @@ LoadSettings load_settings(py::handle output, py::handle on_error, py::handle pr
     return settings;
 }
 
-bool connections_setting(py::handle connections) {
-    if (!PyBool_Check(connections.ptr())) {
-        throw py::type_error(std::string("connections must be True or False, not ") + Py_TYPE(connections.ptr())->tp_name);
+bool flag_setting(py::handle value, const char* name) {
+    if (!PyBool_Check(value.ptr())) {
+        throw py::type_error(std::string(name) + " must be True or False, not " + Py_TYPE(value.ptr())->tp_name);
     }
-    return connections.ptr() == Py_True;
+    return value.ptr() == Py_True;
 }
+
+bool connections_setting(py::handle connections) { return flag_setting(connections, "connections"); }
 
 py::object load_directory(py::handle loader, py::handle path, const LoadSettings& settings) {
     bool native = native_writer_applies(loader);
     OutputFile output(settings.output, native);  // only names the files: an unusable output fails here
-    py::object entries = module_global("os").attr("listdir")(path);
+    py::object entries = sheet_entries(path, settings.recursive);
+    py::list type_files = type_source_files(settings, path, entries);
     RunStats stats(settings.stats);
     bool reporting = !settings.progress.is_none() || stats.wanted();
     Py_ssize_t total = reporting ? arxml_entry_count(entries) : 0;
     stats.set("total", py::int_(total));
-    std::shared_ptr<const ProjectIndex> indexed;
-    if (settings.resolve_project || settings.connections) {
-        indexed = std::make_shared<const ProjectIndex>(build_project_index(path, entries));
-    }
-    std::shared_ptr<const ProjectIndex> project = settings.resolve_project ? indexed : nullptr;
-    py::object workbook = native ? new_native_workbook(output.workbook_path())
-                                 : module_global("Workbook")(output.workbook_path());
     bool skipping = settings.on_error == OnError::skip;
     py::list skipped;
+    std::shared_ptr<const ProjectIndex> indexed;
+    if (settings.resolve_project || settings.connections || settings.details) {
+        indexed = std::make_shared<const ProjectIndex>(build_run_index(path, entries, type_files, settings.details));
+        if (!type_files.empty()) stats.set("sources", py::int_(py::len(type_files)));
+        for (py::handle file : type_files) {
+            if (!index_skipped(*indexed, file)) continue;
+            stats.set("entry", file);  // a type source has no sheet: its failure is reported now
+            py::object failure = type_source_failure(file, !skipping);
+            if (failure.is_none()) continue;
+            skipped.append(py::make_tuple(file, failure));
+            stats.set("sources_skipped", py::int_(py::len(skipped)));
+        }
+    }
+    py::object workbook = native ? new_native_workbook(output.workbook_path())
+                                 : module_global("Workbook")(output.workbook_path());
     Py_ssize_t index = 0;
     ParseAhead ahead;
     Py_ssize_t position = -1;
@@ -282,16 +303,20 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
         stats.set("entry", entry);
         SheetCounts counts;
         py::object failure = py::none();
+        py::object signals = settings.signals.is_none() ? py::object(py::none()) : py::object(py::list());
         if (skipping) {
             // The native workbook keeps only the sheets genExcel finished: nothing to remove there.
             Py_ssize_t sheets_before = native ? -1 : sheet_count(workbook);
-            failure = failure_of([&] { counts = load_file(loader, workbook, path, entry, project); });
+            failure = failure_of([&] { counts = load_file(loader, workbook, path, entry, indexed, settings, signals); });
             if (!failure.is_none()) {
                 drop_sheets_after(workbook, sheets_before);
                 skipped.append(py::make_tuple(entry, failure));
             }
         } else {
-            counts = load_file(loader, workbook, path, entry, project);
+            counts = load_file(loader, workbook, path, entry, indexed, settings, signals);
+        }
+        if (failure.is_none() && !signals.is_none()) {
+            for (py::handle signal : signals) settings.signals(signal);
         }
         if (!reporting) continue;
         Py_ssize_t bytes = file_size(path, entry);

@@ -22,14 +22,23 @@ struct LoadSettings {
     // True: ports are also typed through the references of all the directory's ARXML files (a
     // project index built before the first sheet); false: only by the plain look-ups of each file.
     bool resolve_project = false;
+    bool recursive = false;      // every ".arxml" file under the directory, not only its own entries
+    py::list type_sources;       // str paths of files and folders read into the project index only
+    py::object signals = py::none();  // None or signals(Signal) per signal written (signal_facts.hpp)
     // True: one more sheet, "Connections", after the file sheets: the connectors and loose ports of
     // every composition, from the project index (built for it even when ports are typed per file).
     bool connections = false;
+    // True: each signal's description, details and remark columns are filled from the project
+    // index, which is then built whatever the resolution.
+    bool details = false;
 };
 
 // The keyword options of Tessaly.load, checked before any work is done.
 LoadSettings load_settings(py::handle output, py::handle on_error, py::handle progress, py::handle stats,
                            py::handle resolve);
+
+// A keyword that takes True or False; anything else is a TypeError naming `name`.
+bool flag_setting(py::handle value, const char* name);
 
 // The `connections` keyword: True or False, anything else a TypeError.
 bool connections_setting(py::handle connections);

@@ -8,8 +8,12 @@
 #include "tessaly/module_state.hpp"
 #include "tessaly/native_workbook.hpp"
 #include "tessaly/project_types_class.hpp"
+#include "tessaly/run_sources.hpp"
+#include "tessaly/sheet_details_class.hpp"
 #include "tessaly/sheet_output.hpp"
 #include "tessaly/sheet_typing.hpp"
+#include "tessaly/signal_facts.hpp"
+#include "tessaly/signal_details.hpp"
 #include "tessaly/signal_sheet.hpp"
 #include "tessaly/truncation_warning.hpp"
 #include "tessaly/writer_choice.hpp"
@@ -23,23 +27,37 @@ namespace {
 struct Tessaly {};
 
 py::object load(py::object self, py::object path, py::object output, py::object on_error, py::object progress,
-                py::object resolve, py::object stats, py::object connections) {
+                py::object resolve, py::object recursive, py::object type_sources, py::object signals,
+                py::object stats, py::object connections, py::object details) {
     tessaly::LoadSettings settings = tessaly::load_settings(output, on_error, progress, stats, resolve);
+    tessaly::set_source_settings(settings, recursive, type_sources);
+    settings.signals = tessaly::signals_setting(signals);
     settings.connections = tessaly::connections_setting(connections);
+    settings.details = tessaly::flag_setting(details, "details");
     return tessaly::load_directory(self, path, settings);
 }
 
-// _portTypes is internal: the port typing of this sheet, which load passes with resolve='project'.
+// _portTypes is internal: the port typing of this sheet, which load passes with resolve='project';
+// _details too: the signal details of this sheet, which load passes with details=True.
 void gen_excel(py::object /*self*/, py::object workbook, py::object modelName, py::object pport,
                py::object rport, py::object typeDcit, py::object /*enumDict*/, py::object structDict,
-               py::object enumValList, py::object port_types) {
+               py::object enumValList, py::object port_types, py::object signals, py::object details) {
     tessaly::SignalSheetInput input{modelName, pport, rport, typeDcit, structDict, enumValList};
+    if (!signals.is_none() && !PyList_Check(signals.ptr())) throw py::type_error("_signals must be a list or None");
+    input.signals = signals;
     if (!port_types.is_none()) {
         if (!py::isinstance<tessaly::SheetTyping>(port_types)) {
             throw py::type_error(std::string("_portTypes must be a _SheetTypes or None, not ") +
                                  Py_TYPE(port_types.ptr())->tp_name);
         }
         input.typing = port_types.cast<const tessaly::SheetTyping*>();
+    }
+    if (!details.is_none()) {
+        if (!py::isinstance<tessaly::SheetDetails>(details)) {
+            throw py::type_error(std::string("_details must be a _SheetDetails or None, not ") +
+                                 Py_TYPE(details.ptr())->tp_name);
+        }
+        input.details = details.cast<const tessaly::SheetDetails*>();
     }
     tessaly::write_signal_sheet(*tessaly::workbook_output(workbook), input);
 }
@@ -62,7 +80,8 @@ constexpr const char* class_doc =
     "Loader and workbook writer of the signal list. Holds no state; construct it without arguments.";
 
 constexpr const char* load_doc =
-    "load(self, path, *, output=None, on_error='raise', progress=None, resolve='file', connections=False) -> None or list\n\n"
+    "load(self, path, *, output=None, on_error='raise', progress=None, resolve='file', recursive=False, "
+    "type_sources=(), signals=None, connections=False, details=False) -> None or list\n\n"
     "Writes the signal-list workbook with one worksheet per entry of the directory `path` whose\n"
     "name ends in '.arxml', in the directory's listing order. Prints the line 'a' on standard output\n"
     "after analysing each file whose name contains 'TPMS'.\n\n"
@@ -84,14 +103,33 @@ constexpr const char* load_doc =
     "    port -> interface -> data element -> data type (application types through the data type\n"
     "    mapping sets), along TYPE_REFERENCE chains, with REFERENCE-BASE relative references. It\n"
     "    only fills what the plain look-ups leave empty: the type, the '[n]' suffix of an array,\n"
-    "    the enumeration or structure text. Cycles and references that lead out of the directory\n"
-    "    leave the cells empty. The files are parsed once more, before the first sheet.\n\n"
+    "    the enumeration or structure text. A data type that no file read defines is named by the\n"
+    "    last piece of its reference; only a port whose interface is not found stays untyped. The\n"
+    "    files are parsed once more, before the first sheet.\n"
+    "recursive: True: every file whose name ends in '.arxml' anywhere under `path` (symbolic links\n"
+    "    to folders are not followed), ordered by their '/'-separated relative paths as UTF-8 bytes;\n"
+    "    entry names are those relative paths, sheet names still come from the file names.\n"
+    "type_sources: paths of files, or of folders read at any depth, whose ARXML is read into the\n"
+    "    project index only (interfaces, types, mappings, compu methods, mode groups), never given a\n"
+    "    sheet; a file also among the sheets' files is read once. Only with resolve='project'\n"
+    "    (ValueError otherwise); a missing one raises FileNotFoundError before any work. One that\n"
+    "    cannot be parsed fails like a sheet's file, before the first sheet; with on_error='skip'\n"
+    "    it is left out and listed under its absolute path.\n"
+    "signals: None or a callable signals(signal), called with a Signal for each signal of each\n"
+    "    sheet written (inputs, then outputs), after that file's sheet is complete; its `reason`\n"
+    "    says why a signal has no type. An exception it raises ends the call.\n"
     "connections: False (default) or True: one more worksheet, 'Connections' (mended like any sheet\n"
     "    name when a file's sheet took it), after the file sheets: for every composition in the\n"
     "    files, one row per assembly connector (provider, requester, interface, data type, status\n"
     "    'connected' or 'interface mismatch: ...'), then one row per port of its component\n"
     "    prototypes that no connector names ('unconnected input', 'unused output'). Built from the\n"
     "    project index, whatever `resolve` says.\n\n"
+    "details: False (default) leaves the description, detailed description and remark columns\n"
+    "    empty. True fills them from what the directory's files say about each signal: the\n"
+    "    description from the DESC or LONG-NAME of the port, its data element or its interface; the\n"
+    "    details 'unit: ...; range: A..B; factor: F; offset: O; init: V'; the remark 'timeout: T s;\n"
+    "    queue: N'. A cell with nothing to say stays unwritten. The files are indexed as for\n"
+    "    resolve='project' (once more, before the first sheet), whichever resolve is chosen.\n\n"
     "A missing or unreadable directory, a failure of `progress` and a failure to write the\n"
     "workbook end the call in either mode.\n\n"
     "The workbook is written natively unless the module's Workbook was replaced or genExcel is\n"
@@ -121,19 +159,23 @@ PYBIND11_MODULE(Tessaly, m) {
     tessaly::add_key_lists(m);
     tessaly::remember_module(m);
     tessaly::add_project_types_class(m);
+    tessaly::add_signal_class(m);
     tessaly::add_truncation_warning(m);
     // Internal, for tests: the rows a sheet holds, lowered to reach a sheet's end without a million rows.
     m.attr("_sheet_rows") = tessaly::sheet_row_limit;
+    tessaly::add_sheet_details_class(m);
 
     py::class_<Tessaly>(m, "Tessaly", class_doc)
         .def(py::init<>(), "__init__(self) -> None\n\nA new loader; it takes no arguments.")
         // _stats is internal: a dict that the run keeps up to date with its counts, for the command line.
         .def("load", &load, py::arg("path"), py::kw_only(), py::arg("output") = py::none(),
              py::arg("on_error") = "raise", py::arg("progress") = py::none(), py::arg("resolve") = "file",
-             py::arg("_stats") = py::none(), py::arg("connections") = false, load_doc)
+             py::arg("recursive") = false, py::arg("type_sources") = py::tuple(), py::arg("signals") = py::none(),
+             py::arg("_stats") = py::none(), py::arg("connections") = false, py::arg("details") = false, load_doc)
         .def("genExcel", &gen_excel, py::arg("workbook"), py::arg("modelName"), py::arg("pport"),
              py::arg("rport"), py::arg("typeDcit"), py::arg("enumDict"), py::arg("structDict"),
-             py::arg("enumValList"), py::kw_only(), py::arg("_portTypes") = py::none(), gen_excel_doc);
+             py::arg("enumValList"), py::kw_only(), py::arg("_portTypes") = py::none(),
+             py::arg("_signals") = py::none(), py::arg("_details") = py::none(), gen_excel_doc);
     tessaly::add_native_workbook_class(m);
     tessaly::remember_writer_defaults(m);
 }

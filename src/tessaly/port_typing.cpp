@@ -1,5 +1,7 @@
 #include "tessaly/port_typing.hpp"
 
+#include "tessaly/type_resolution.hpp"
+
 #include <cctype>
 #include <unordered_set>
 
@@ -161,9 +163,22 @@ std::string last_segment(const ArPath& path) {
     return at == std::string::npos ? path : path.substr(at + 1);
 }
 
-std::optional<PortType> type_of_data_type(const ProjectIndex& index, const ArPath& type,
-                                          const std::vector<ArPath>& mapping_sets) {
-    if (type.empty()) return std::nullopt;
+namespace {
+
+// A type known only by a reference (no file read defines it, or what it leads to cannot be shown):
+// the reference's last piece names it, an array name read as the single-file look-ups read it.
+std::optional<PortType> named_by_reference(const ArPath& type, const ArPath& named_by) {
+    ShownType shown = shown_type(last_segment(named_by));
+    if (shown.name.empty()) return std::nullopt;
+    PortType result;
+    result.referenced = last_segment(type);
+    result.name = shown.name;
+    result.array_suffix = shown.array_suffix;
+    return result;
+}
+
+std::optional<PortType> walked_type(const ProjectIndex& index, const ArPath& type,
+                                    const std::vector<ArPath>& mapping_sets) {
     PortType result;
     result.referenced = last_segment(type);
     const ApplicationType* application = nullptr;
@@ -173,8 +188,14 @@ std::optional<PortType> type_of_data_type(const ProjectIndex& index, const ArPat
         if (application == nullptr) return std::nullopt;
         ArPath mapped = mapped_type(index, type, mapping_sets);
         implementation = mapped.empty() ? nullptr : find_in(index.implementation_types, mapped);
+        if (implementation == nullptr && !mapped.empty()) {
+            // Mapped to a type defined elsewhere (a platform type): the mapping names it.
+            std::optional<PortType> named = named_by_reference(type, mapped);
+            if (named) add_literals(index, application->compu_method, *named);
+            return named;
+        }
         if (implementation == nullptr) {
-            // Not mapped to anything the index holds: the application type as it stands.
+            // Not mapped at all: the application type as it stands.
             result.name = application->name;
             add_literals(index, application->compu_method, result);
             if (result.name.empty()) return std::nullopt;
@@ -187,10 +208,34 @@ std::optional<PortType> type_of_data_type(const ProjectIndex& index, const ArPat
     return result;
 }
 
+}  // namespace
+
+std::optional<PortType> type_of_data_type(const ProjectIndex& index, const ArPath& type,
+                                          const std::vector<ArPath>& mapping_sets) {
+    if (type.empty()) return std::nullopt;
+    std::optional<PortType> walked = walked_type(index, type, mapping_sets);
+    return walked ? walked : named_by_reference(type, type);
+}
+
+std::optional<PortType> type_of_mode_switch(const ProjectIndex& index, const ArPath& interface) {
+    const ArPath* group = find_in(index.other_interfaces.mode_switch, interface);
+    if (group == nullptr || last_segment(*group).empty()) return std::nullopt;
+    PortType result;
+    result.referenced = result.name = last_segment(*group);
+    if (const std::vector<std::string>* modes = find_in(index.other_interfaces.mode_groups, *group)) {
+        std::string text;
+        for (size_t i = 0; i < modes->size(); ++i) text += (i == 0 ? "" : ";") + (*modes)[i];
+        result.text = text;
+    }
+    return result;
+}
+
 std::optional<PortType> type_of_interface(const ProjectIndex& index, const ArPath& interface,
                                           const ArPath& data_element, const std::vector<ArPath>& mapping_sets) {
-    const std::vector<DataElement>* elements = interface.empty() ? nullptr : find_in(index.interfaces, interface);
-    if (elements == nullptr || elements->empty()) return std::nullopt;
+    if (interface.empty()) return std::nullopt;
+    const std::vector<DataElement>* elements = find_in(index.interfaces, interface);
+    if (elements == nullptr) return type_of_mode_switch(index, interface);
+    if (elements->empty()) return std::nullopt;
     const DataElement* chosen = nullptr;
     if (!data_element.empty()) {
         for (const DataElement& element : *elements) {

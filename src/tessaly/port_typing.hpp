@@ -23,13 +23,17 @@ struct PortType {
 std::string last_segment(const ArPath& path);
 
 // The type of data type `type`. Application data types are mapped through `mapping_sets` in order,
-// then through any mapping set of the project. Nothing when `type` is not in the index, when a
-// TYPE_REFERENCE chain runs in a circle, or when no type name comes out.
+// then through any mapping set of the project. A type that no file read defines (or one mapped to
+// such a type) is named by the last piece of the reference, an "rt_Array_<element>_<n>" name read as
+// an array; so is a type whose TYPE_REFERENCE chain runs in a circle. No enumeration or structure text
+// is made up for them. Nothing when `type` is empty or its last piece names nothing.
 std::optional<PortType> type_of_data_type(const ProjectIndex& index, const ArPath& type,
                                           const std::vector<ArPath>& mapping_sets);
 
 // The type of a sender-receiver interface's data element: the one `data_element` names (by path,
-// else by its last piece), else the interface's first. Nothing when the interface is not indexed.
+// else by its last piece), else the interface's first. For a mode-switch interface, its mode group's
+// type, with the group's mode names joined by ";" when the group is indexed. Nothing when the
+// interface is not indexed as either, or names no data element or type.
 std::optional<PortType> type_of_interface(const ProjectIndex& index, const ArPath& interface,
                                           const ArPath& data_element, const std::vector<ArPath>& mapping_sets);
 

@@ -225,6 +225,10 @@ void DocumentIndexer::visit_package(pugi::xml_node package, int frame) {
     for (pugi::xml_node element = child_of(package, "ELEMENTS").first_child(); element;
          element = element.next_sibling()) {
         if (element.type() != pugi::node_element) continue;
+        if (index_.details.wanted) {
+            index_details(index_.details, entry_, element, package_path,
+                          [&](pugi::xml_node reference) { return resolve(reference, frame); });
+        }
         const char* kind = element.name();
         if (is_component_type_tag(kind)) add_component_type(element, frame);
         if (std::strcmp(kind, "APPLICATION-SW-COMPONENT-TYPE") == 0) {
@@ -246,6 +250,9 @@ void DocumentIndexer::visit_package(pugi::xml_node package, int frame) {
             add_mapping_set(element, path, frame);
         } else if (std::strcmp(kind, "COMPU-METHOD") == 0) {
             add_compu_method(element, path);
+        } else {
+            index_other_interface(index_.other_interfaces, element, kind, path,
+                                  [&](pugi::xml_node reference) { return resolve(reference, frame); });
         }
     }
 }
@@ -268,14 +275,16 @@ void index_document(ProjectIndex& index, const std::string& entry, pugi::xml_nod
     DocumentIndexer(index, entry).run(root);
 }
 
-ProjectIndex build_project_index(const std::vector<IndexSource>& sources) {
+ProjectIndex build_project_index(const std::vector<IndexSource>& sources, bool with_details) {
     std::vector<std::string> paths;
     paths.reserve(sources.size());
     for (const IndexSource& source : sources) paths.push_back(source.fs_path);
     ProjectIndex index;
+    index.details.wanted = with_details;
     // Each file is indexed on the worker that parsed it, into an index of its own, and its document
     // freed there; the parts are merged in listing order, so the first definition of a path stays.
     std::vector<ProjectIndex> parts(sources.size());
+    for (ProjectIndex& part : parts) part.details.wanted = with_details;
     std::vector<char> parsed(sources.size(), 0);
     std::vector<std::exception_ptr> failures(sources.size());
     auto index_on_worker = [&](std::size_t i, corvenna::LoadOutcome& outcome) {
@@ -325,10 +334,10 @@ ProjectIndex build_project_index(py::handle directory) {
     return build_project_index(directory, py::module_::import("os").attr("listdir")(directory));
 }
 
-ProjectIndex build_project_index(py::handle directory, py::handle entries) {
+ProjectIndex build_project_index(py::handle directory, py::handle entries, bool with_details) {
     std::vector<IndexSource> sources = arxml_sources(directory, entries);
     py::gil_scoped_release unlocked;
-    return build_project_index(sources);
+    return build_project_index(sources, with_details);
 }
 
 }  // namespace velvane::tessaly

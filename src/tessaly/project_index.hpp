@@ -6,11 +6,14 @@
 #include <pugixml.hpp>
 
 #include "tessaly/composition_index.hpp"
+#include "tessaly/other_interfaces.hpp"
 
 #include <string>
 #include <unordered_map>
 #include <utility>
 #include <vector>
+
+#include "tessaly/details_index.hpp"
 
 namespace velvane::tessaly {
 
@@ -72,12 +75,14 @@ struct ComponentEntry {
 using TypeMappings = std::vector<std::pair<ArPath, ArPath>>;
 
 struct ProjectIndex {
+    DetailsIndex details;  // signal details; filled only when details.wanted is set before indexing
     std::unordered_map<ArPath, std::vector<DataElement>> interfaces;
     std::unordered_map<ArPath, TypeNode> implementation_types;
     std::unordered_map<ArPath, ApplicationType> application_types;
     std::unordered_map<ArPath, TypeMappings> mapping_sets;
     std::unordered_map<ArPath, ArPath> project_mappings;  // every mapping set's maps, first one wins
     std::unordered_map<ArPath, CompuMethod> compu_methods;
+    OtherInterfaces other_interfaces;
     // Directory entry -> its APPLICATION-SW-COMPONENT-TYPEs, in document order.
     std::unordered_map<std::string, std::vector<ComponentEntry>> components;
     CompositionIndex wiring;  // compositions and the ports of every component type
@@ -97,14 +102,15 @@ struct IndexSource {
 // absolute through the REFERENCE-BASEs of their packages. Where two files define the same path, the
 // first one in `sources` order is kept. A file that cannot be parsed is left out and named in
 // `skipped`. Touches no Python object: call it with the GIL released.
-ProjectIndex build_project_index(const std::vector<IndexSource>& sources);
+// With `with_details`, the index also keeps the signal details (ProjectIndex::details).
+ProjectIndex build_project_index(const std::vector<IndexSource>& sources, bool with_details = false);
 
 // The entries of `entries` (names in `directory`, as its listing gives them) whose name ends in
 // ".arxml", in that order.
 std::vector<IndexSource> arxml_sources(py::handle directory, py::handle entries);
 
 // build_project_index(arxml_sources(directory, entries)), with the GIL released while it runs.
-ProjectIndex build_project_index(py::handle directory, py::handle entries);
+ProjectIndex build_project_index(py::handle directory, py::handle entries, bool with_details = false);
 
 // The same over the listing of `directory`; a failure to list it is raised.
 ProjectIndex build_project_index(py::handle directory);

@@ -2,6 +2,7 @@
 
 #include "tessaly/port_typing.hpp"
 #include "tessaly/project_index.hpp"
+#include "tessaly/py_text.hpp"
 #include "tessaly/sheet_typing.hpp"
 
 #include <memory>
@@ -12,13 +13,6 @@ namespace velvane::tessaly {
 
 namespace {
 
-// Texts of the index are UTF-8, entry names with the lone surrogates of undecodable file names.
-py::str text(const std::string& utf8) {
-    PyObject* made = PyUnicode_DecodeUTF8(utf8.data(), static_cast<Py_ssize_t>(utf8.size()), "surrogatepass");
-    if (made == nullptr) throw py::error_already_set();
-    return py::reinterpret_steal<py::str>(made);
-}
-
 std::string key_of(const py::str& value) {
     PyObject* bytes = PyUnicode_AsEncodedString(value.ptr(), "utf-8", "surrogatepass");
     if (bytes == nullptr) throw py::error_already_set();
@@ -27,7 +21,7 @@ std::string key_of(const py::str& value) {
 
 py::list texts(const std::vector<std::string>& values) {
     py::list list;
-    for (const std::string& value : values) list.append(text(value));
+    for (const std::string& value : values) list.append(text_from_utf8(value));
     return list;
 }
 
@@ -40,10 +34,10 @@ std::vector<ArPath> paths_of(py::handle sequence) {
 py::object described(const std::optional<PortType>& type) {
     if (!type) return py::none();
     py::dict result;
-    result["referenced"] = text(type->referenced);
-    result["type"] = text(type->name);
-    result["array"] = text(type->array_suffix);
-    result["text"] = type->text ? py::object(text(*type->text)) : py::object(py::none());
+    result["referenced"] = text_from_utf8(type->referenced);
+    result["type"] = text_from_utf8(type->name);
+    result["array"] = text_from_utf8(type->array_suffix);
+    result["text"] = type->text ? py::object(text_from_utf8(*type->text)) : py::object(py::none());
     return std::move(result);
 }
 
@@ -75,8 +69,8 @@ public:
         if (found == index_->components.end()) return result;
         for (const ComponentEntry& component : found->second) {
             py::list ports;
-            for (const PortEntry& port : component.ports) ports.append(py::make_tuple(text(port.name), port.provided));
-            result.append(py::make_tuple(text(component.name), ports));
+            for (const PortEntry& port : component.ports) ports.append(py::make_tuple(text_from_utf8(port.name), port.provided));
+            result.append(py::make_tuple(text_from_utf8(component.name), ports));
         }
         return result;
     }

@@ -32,4 +32,10 @@ py::str text_from_code_points(const std::u32string& points) {
     return py::reinterpret_steal<py::str>(made);
 }
 
+py::str text_from_utf8(const std::string& utf8) {
+    PyObject* made = PyUnicode_DecodeUTF8(utf8.data(), static_cast<Py_ssize_t>(utf8.size()), "surrogatepass");
+    if (made == nullptr) throw py::error_already_set();
+    return py::reinterpret_steal<py::str>(made);
+}
+
 }  // namespace velvane::tessaly

@@ -20,6 +20,9 @@ inline bool is_empty_text(py::handle value) {
 // The UTF-8 form of a str; raises TypeError naming `what` for anything else.
 std::string utf8_of(py::handle value, const char* what);
 
+// A str made from UTF-8 text in which lone surrogates may stand (as undecodable file names bring them).
+py::str text_from_utf8(const std::string& utf8);
+
 // Code points of a str, lone surrogates included, so that no text is refused for its encoding.
 std::u32string code_points_of(py::handle text);
 

@@ -27,4 +27,11 @@ std::optional<PortType> SheetTyping::port(const std::string& port, bool provided
     return type_of_interface(*index_, trimmed(interface_reference), trimmed(data_element_reference), {});
 }
 
+SheetTyping::Untyped SheetTyping::untyped(const std::string& port, bool provided,
+                                          const std::string& interface_reference) const {
+    const PortEntry* entry = component_ == nullptr ? nullptr : find_port(*component_, trimmed(port), provided);
+    std::string interface = entry != nullptr ? entry->interface : trimmed(interface_reference);
+    return {untyped_reason(*index_, interface), interface};
+}
+
 }  // namespace velvane::tessaly

@@ -4,6 +4,7 @@
 
 #include "tessaly/port_typing.hpp"
 #include "tessaly/project_index.hpp"
+#include "tessaly/untyped_reason.hpp"
 
 #include <memory>
 #include <optional>
@@ -21,6 +22,14 @@ public:
     // references of the port's record as written (absolute ones only, and the project's mappings).
     std::optional<PortType> port(const std::string& port, bool provided, const std::string& interface_reference,
                                  const std::string& data_element_reference) const;
+
+    struct Untyped {
+        UntypedReason reason;
+        std::string interface;  // the interface reference the reason is about, absolute where known
+    };
+
+    // Why the port that port() did not type has no type, with the same arguments.
+    Untyped untyped(const std::string& port, bool provided, const std::string& interface_reference) const;
 
 private:
     std::shared_ptr<const ProjectIndex> index_;

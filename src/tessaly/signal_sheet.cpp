@@ -4,6 +4,8 @@
 #include "tessaly/py_text.hpp"
 #include "tessaly/sheet_output.hpp"
 #include "tessaly/sheet_typing.hpp"
+#include "tessaly/signal_facts.hpp"
+#include "tessaly/signal_details.hpp"
 #include "tessaly/truncation_warning.hpp"
 #include "tessaly/type_resolution.hpp"
 #include "tessaly/type_texts.hpp"
@@ -22,10 +24,12 @@ enum Column : Py_ssize_t {
     input_signal = 1,
     input_module = 2,
     input_type = 3,
+    input_description = 4,
     input_usage = 7,
     output_signal = 8,
     output_module = 9,
     output_type = 10,
+    output_description = 11,
     output_usage = 14,
 };
 
@@ -72,7 +76,10 @@ private:
     bool write_usage(Py_ssize_t row, Py_ssize_t column, const std::string& type) const;
     void fill_in(py::handle record, py::handle port_name, bool provided, const std::string& declared,
                  bool has_usage, Py_ssize_t row, Py_ssize_t usage_column, ShownType& type) const;
+    void write_details(py::handle record, py::handle port_name, bool provided, Py_ssize_t row,
+                       Py_ssize_t description_column) const;
     void put(Py_ssize_t row, Py_ssize_t column, py::handle value) const;
+    void note_signal(py::handle record, py::handle port_name, bool provided, const std::string& type) const;
 
     const SignalSheetInput& input_;
     py::object model_;
@@ -137,12 +144,6 @@ std::string record_text(py::handle record, Py_ssize_t cell) {
     return text;
 }
 
-py::str text_of_utf8(const std::string& utf8) {
-    PyObject* made = PyUnicode_DecodeUTF8(utf8.data(), static_cast<Py_ssize_t>(utf8.size()), "surrogatepass");
-    if (made == nullptr) throw py::error_already_set();
-    return py::reinterpret_steal<py::str>(made);
-}
-
 // Project typing fills in what the look-ups left empty: the type name, the array suffix and the
 // enumeration or member text. `declared` is the type name the look-ups found for the port; when
 // they found one, the typing adds to it only if it names the same type.
@@ -156,7 +157,38 @@ void SheetWriter::fill_in(py::handle record, py::handle port_name, bool provided
     if (!resolved || (!declared.empty() && declared != resolved->referenced)) return;
     if (type.name.empty()) type.name = resolved->name;
     if (type.array_suffix.empty()) type.array_suffix = resolved->array_suffix;
-    if (!has_usage && resolved->text) put(row, usage_column, text_of_utf8(*resolved->text));
+    if (!has_usage && resolved->text) put(row, usage_column, text_from_utf8(*resolved->text));
+}
+
+// Tells the caller about the signal just written, and why it has no type when it has none.
+void SheetWriter::note_signal(py::handle record, py::handle port_name, bool provided, const std::string& type) const {
+    if (input_.signals.is_none()) return;
+    std::string interface = record_text(record, provided ? provided_interface_cell : required_interface_cell);
+    const char* reason = nullptr;
+    if (type.empty() && input_.typing == nullptr) {
+        reason = reason_code(UntypedReason::file_lookup);
+    } else if (type.empty()) {
+        std::string port = is_text(port_name) ? utf8_of(port_name, "a port name") : std::string();
+        SheetTyping::Untyped untyped = input_.typing->untyped(port, provided, interface);
+        reason = reason_code(untyped.reason);
+        if (!untyped.interface.empty()) interface = untyped.interface;
+    }
+    input_.signals.attr("append")(signal_fact(sheet_->name(), port_name, provided, type, reason, interface));
+}
+
+// The description, details and remark cells that have something to say, from left to right.
+void SheetWriter::write_details(py::handle record, py::handle port_name, bool provided, Py_ssize_t row,
+                                Py_ssize_t description_column) const {
+    if (!is_text(port_name)) return;  // the plain path reports it
+    Py_ssize_t interface_cell = provided ? provided_interface_cell : required_interface_cell;
+    SignalDetails found = input_.details->port(utf8_of(port_name, "a port name"), provided,
+                                               record_text(record, interface_cell),
+                                               record_text(record, data_element_cell));
+    Py_ssize_t column = description_column;
+    for (const std::string* text : {&found.description, &found.details, &found.remark}) {
+        if (!text->empty()) put(row, column, text_from_utf8(*text));
+        ++column;
+    }
 }
 
 void SheetWriter::write_input_row(Py_ssize_t row) const {
@@ -174,6 +206,8 @@ void SheetWriter::write_input_row(Py_ssize_t row) const {
         }
     });
     put(row, input_type, py::str(type.name));
+    if (input_.details != nullptr) write_details(record, name, false, row, input_description);
+    note_signal(record, name, false, type.name);
 }
 
 void SheetWriter::write_output_row(Py_ssize_t row) const {
@@ -188,6 +222,8 @@ void SheetWriter::write_output_row(Py_ssize_t row) const {
     });
     put(row, output_module, model_);
     put(row, output_type, py::str(type.name));
+    if (input_.details != nullptr) write_details(record, name, true, row, output_description);
+    note_signal(record, name, true, type.name);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@ namespace velvane::tessaly {
 
 namespace py = pybind11;
 
+class SheetDetails;
 class SheetTyping;
 class WorkbookOutput;
 
@@ -20,6 +21,10 @@ struct SignalSheetInput {
     py::handle enumerations;  // compu method name -> [position, literal] pairs
     // Project typing: fills in what the look-ups above leave empty; none for the plain sheet.
     const SheetTyping* typing = nullptr;
+    // None, or a list that gets a Signal (signal_facts.hpp) for each signal written, inputs first.
+    py::handle signals = py::none();
+    // Signal details: the description, details and remark columns; none leaves them empty.
+    const SheetDetails* details = nullptr;
 };
 
 // Adds the model's worksheet to `workbook` and fills it.

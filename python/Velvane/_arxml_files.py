@@ -1,0 +1,80 @@
+"""Which ARXML files a run reads besides a directory's own listing: every ".arxml" file of a folder
+tree, and the type sources, the files that only feed the project index.
+
+Used by ``Velvane.Tessaly`` (private). Paths inside a tree are "/"-separated and relative to its top;
+they are ordered by their UTF-8 bytes, so that a run reads the same tree in the same order everywhere.
+"""
+import os
+
+SUFFIX = ".arxml"
+
+
+def _byte_order(relative):
+    # surrogateescape gives back the bytes of names that are not UTF-8, as the file system has them
+    return relative.encode("utf-8", "surrogateescape")
+
+
+def _text_path(path, what):
+    path = os.fspath(path)
+    if not isinstance(path, str):
+        raise TypeError("%s must be a str or path-like of str, not %s" % (what, type(path).__name__))
+    return path
+
+
+def tree_entries(directory):
+    """The relative paths of every entry under `directory`, at any depth, whose name ends in ".arxml"
+    and that is not a directory, in byte order. Folders are entered, symbolic links to folders are
+    neither entered nor listed. A folder that cannot be listed raises its OSError."""
+    directory = _text_path(directory, "path")
+    found = []
+    pending = [""]
+    while pending:
+        prefix = pending.pop()
+        with os.scandir(os.path.join(directory, prefix) if prefix else directory) as listing:
+            for item in listing:
+                relative = prefix + item.name
+                if item.is_dir(follow_symlinks=False):
+                    pending.append(relative + "/")
+                elif item.name.endswith(SUFFIX) and not (item.is_symlink() and item.is_dir()):
+                    found.append(relative)
+    found.sort(key=_byte_order)
+    return found
+
+
+def _identity(path):
+    return os.path.normcase(os.path.realpath(path))
+
+
+def source_paths(sources):
+    """The type sources as a list of str paths; a single path stands for a list of one. A source that
+    does not exist raises FileNotFoundError before anything is read."""
+    if isinstance(sources, (str, bytes)) or hasattr(sources, "__fspath__"):
+        sources = [sources]
+    try:
+        items = list(sources)
+    except TypeError:
+        raise TypeError("type_sources must be a path or an iterable of paths, not %s" % type(sources).__name__)
+    paths = [_text_path(item, "a type source") for item in items]
+    for path in paths:
+        if not os.path.exists(path):
+            raise FileNotFoundError(2, "No such file or directory", path)
+    return paths
+
+
+def type_source_files(sources, directory, entries):
+    """The files the type sources name, each as the absolute path the run reports it under: a file as
+    it is (whatever its name), a folder's ".arxml" files at any depth in byte order. A file is named
+    once, and not at all when it is one of the directory's `entries` (which the run reads anyway)."""
+    seen = set(_identity(os.path.join(directory, entry)) for entry in entries if entry.endswith(SUFFIX))
+    files = []
+    for source in sources:
+        if os.path.isdir(source):
+            named = [os.path.join(source, relative) for relative in tree_entries(source)]
+        else:
+            named = [source]
+        for path in named:
+            identity = _identity(path)
+            if identity not in seen:
+                seen.add(identity)
+                files.append(os.path.abspath(path))
+    return files
