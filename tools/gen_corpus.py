@@ -414,7 +414,7 @@ class TypePool(object):
 
     # -- initial values, as the com specs carry them --
     def init_value(self, d, type_name, label):
-        """Lines of one value specification for `type_name` at depth d (inside INIT-VALUE or a list)."""
+        """Lines of one value for `type_name` at depth d (inside INIT-VALUE or a list)."""
         kind = self.kind[type_name]
         if kind in ("value", "enum"):
             unit = self.unit_of[type_name]

@@ -186,7 +186,7 @@ ValueSpec value_spec(pugi::xml_node spec, const ReferenceResolver& resolve, int 
     return value;
 }
 
-// The value specification an element holds in `holder` (INIT-VALUE, VALUE-SPEC): its first element.
+// The value an element holds in `holder` (INIT-VALUE, VALUE-SPEC): its first element.
 ValueSpec held_value(pugi::xml_node holder, const ReferenceResolver& resolve) {
     return value_spec(holder.find_child([](pugi::xml_node n) { return n.type() == pugi::node_element; }), resolve, 0);
 }

@@ -57,7 +57,7 @@ struct ScalingDetails {
     std::string offset;
 };
 
-// A value specification, kept as a tree because a constant it names may stand in a file read later.
+// An init or constant value, kept as a tree because a constant it names may stand in a file read later.
 struct ValueSpec {
     enum class Kind { unknown, text, constant, group };
     Kind kind = Kind::unknown;
