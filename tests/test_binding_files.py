@@ -119,11 +119,25 @@ def test_encodings_and_line_ends(tmp_path, codec, bom, newline):
     assert package_name(AUTOSAR_00048.parse(str(path))) == NAME
 
 
-def test_latin1_declared_files_are_decoded(tmp_path):
-    text = '<?xml version="1.0" encoding="ISO-8859-1"?>\n<AUTOSAR>%s</AUTOSAR>' % (PACKAGE % "5\u00b0C")
-    path = tmp_path / "Latin.arxml"
-    path.write_bytes(text.encode("latin-1"))
-    assert package_name(AUTOSAR_00048.parse(str(path))) == "5\u00b0C"
+@pytest.mark.parametrize("declared, codec, name", [
+    ("ISO-8859-1", "latin-1", "5\u00b0C"),
+    # The code page's own characters in 0x80-0x9F, not the C1 controls of Latin-1.
+    ("windows-1252", "cp1252", "5\u00b0C \u20ac \u2019x\u2019 \u2013 \u0160"),
+])
+def test_single_byte_declared_files_are_decoded(tmp_path, declared, codec, name):
+    text = '<?xml version="1.0" encoding="%s"?>\n<AUTOSAR>%s</AUTOSAR>' % (declared, PACKAGE % name)
+    path = tmp_path / "Single.arxml"
+    path.write_bytes(text.encode(codec))
+    assert package_name(AUTOSAR_00048.parse(str(path))) == name
+    # A fault after such characters is placed by characters, as in the same text written in UTF-8.
+    broken = text.replace("</AUTOSAR>", "\n%s</X>" % name)
+    places = []
+    for data in (broken.encode(codec), broken.replace(declared, "UTF-8").encode("utf-8")):
+        path.write_bytes(data)
+        with pytest.raises(ParseError) as failure:
+            AUTOSAR_00048.parse(str(path))
+        places.append((failure.value.lineno, failure.value.colno))
+    assert places[0] == places[1] and places[0][0] == 3
 
 
 @pytest.mark.parametrize("declared", ["utf8", "Utf-8", "US-ASCII"])

@@ -20,7 +20,7 @@ struct Document {
     }
 };
 
-enum class SourceEncoding { kUtf8, kUtf16or32, kLatin1 };
+enum class SourceEncoding { kUtf8, kUtf16or32, kLatin1, kWindows1252 };
 
 // What reading and parsing one file gave. Produced without the GIL: holds no Python objects.
 struct LoadOutcome {

@@ -1,5 +1,6 @@
 #include "document.hpp"
 
+#include <cerrno>
 #include <cstring>
 
 #include "buffer_pool.hpp"
@@ -33,7 +34,23 @@ LoadOutcome parse_text(unsigned char* block, std::size_t size) {
         return out;
     }
     TextFault fault{0, nullptr};
-    if (out.encoding == SourceEncoding::kUtf8)
+    if (out.encoding == SourceEncoding::kWindows1252) {
+        fault = check_no_nul(block, size);
+        if (!fault.cause) {
+            // Parsed as the UTF-8 it stands for: offsets of later faults refer to that text.
+            auto* converted = static_cast<unsigned char*>(pool::allocate(3 * size + 1));
+            if (!converted) {
+                pool::deallocate(block);
+                out.os_error = ENOMEM;
+                return out;
+            }
+            std::size_t converted_size = windows1252_to_utf8(block, size, converted);
+            converted[converted_size] = 0;
+            pool::deallocate(block);
+            block = converted;
+            size = converted_size;
+        }
+    } else if (out.encoding == SourceEncoding::kUtf8)
         fault = check_utf8(block, size);
     else if (out.encoding == SourceEncoding::kLatin1)
         fault = check_no_nul(block, size);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/platform_file.hpp"
+#include "text_encoding.hpp"
 
 namespace corvenna {
 
@@ -24,6 +25,12 @@ std::string parsed_text(PyObject* fs_path, SourceEncoding encoding) {
         bytes.assign(reinterpret_cast<const char*>(file.data), file.size);
     }
     if (encoding == SourceEncoding::kUtf8) return bytes;
+    if (encoding == SourceEncoding::kWindows1252) {
+        std::string utf8(3 * bytes.size(), '\0');
+        utf8.resize(windows1252_to_utf8(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
+                                        reinterpret_cast<unsigned char*>(&utf8[0])));
+        return utf8;
+    }
     const char* codec = encoding == SourceEncoding::kLatin1 ? "latin-1" : nullptr;
     PyObject* text = nullptr;
     if (codec) {

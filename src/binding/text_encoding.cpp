@@ -1,5 +1,7 @@
 #include "text_encoding.hpp"
 
+#include <cstdint>
+
 #include <cstring>
 #include <initializer_list>
 
@@ -79,9 +81,14 @@ EncodingChoice choose_encoding(const unsigned char* data, std::size_t size) {
     }
     Declared declared = declared_encoding(data, size);
     std::string name = lower(declared.name);
-    if (is_one_of(name, {"iso-8859-1", "latin1", "latin-1", "iso8859-1", "windows-1252", "cp1252"})) {
+    if (is_one_of(name, {"iso-8859-1", "latin1", "latin-1", "iso8859-1"})) {
         choice.kind = SourceEncoding::kLatin1;
         choice.parse_as = pugi::encoding_latin1;
+        return choice;
+    }
+    if (is_one_of(name, {"windows-1252", "cp1252"})) {
+        choice.kind = SourceEncoding::kWindows1252;
+        choice.parse_as = pugi::encoding_utf8;  // after windows1252_to_utf8
         return choice;
     }
     // UTF-8, with or without BOM; US-ASCII is a subset of it. Text of single bytes that declares a
@@ -93,6 +100,30 @@ EncodingChoice choose_encoding(const unsigned char* data, std::size_t size) {
         choice.offset = declared.offset;
     }
     return choice;
+}
+
+std::size_t windows1252_to_utf8(const unsigned char* data, std::size_t size, unsigned char* out) noexcept {
+    // Code points of bytes 0x80 to 0x9F; 0 where the code page defines none (the C1 control is kept).
+    static const std::uint16_t high[32] = {
+        0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+    unsigned char* at = out;
+    for (std::size_t i = 0; i < size; ++i) {
+        unsigned c = data[i];
+        if (c >= 0x80 && c <= 0x9F && high[c - 0x80] != 0) c = high[c - 0x80];
+        if (c < 0x80) {
+            *at++ = static_cast<unsigned char>(c);
+        } else if (c < 0x800) {
+            *at++ = static_cast<unsigned char>(0xC0 | (c >> 6));
+            *at++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+        } else {
+            *at++ = static_cast<unsigned char>(0xE0 | (c >> 12));
+            *at++ = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+            *at++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+        }
+    }
+    return static_cast<std::size_t>(at - out);
 }
 
 }  // namespace corvenna

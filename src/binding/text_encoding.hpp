@@ -19,8 +19,13 @@ struct EncodingChoice {
 };
 
 // Read are: UTF-8 with or without BOM (also when declared as US-ASCII, a subset of it), UTF-16 and
-// UTF-32 told by their BOM or their first '<', and Latin-1 when declared. A file of single bytes that
+// UTF-32 told by their BOM or their first '<', Latin-1 and Windows-1252 when declared. A file of single bytes that
 // declares UTF-16 or UTF-32 is read as UTF-8, as it always was.
 EncodingChoice choose_encoding(const unsigned char* data, std::size_t size);
+
+// Windows-1252 text in UTF-8. Bytes 0x80 to 0x9F are the typographic characters of that code page
+// (euro sign, quotes, dashes, ...); the five it leaves undefined stand for the C1 controls of the same
+// value, as Windows itself reads them. `out` must hold 3 * size bytes; returns the bytes written.
+std::size_t windows1252_to_utf8(const unsigned char* data, std::size_t size, unsigned char* out) noexcept;
 
 }  // namespace corvenna
