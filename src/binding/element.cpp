@@ -22,7 +22,8 @@ PyObject* decode_text(const char* text, std::size_t size) {
     return s;
 }
 
-// valueOf_: the element's character content, or None when there is none.
+}  // namespace
+
 PyObject* read_text(pugi::xml_node node) {
     const char* own = node.value();
     if (!has_text_pieces(node)) {
@@ -33,6 +34,27 @@ PyObject* read_text(pugi::xml_node node) {
     if (text.empty()) Py_RETURN_NONE;
     return decode_text(text.data(), text.size());
 }
+
+PyObject* read_xml_attribute(pugi::xml_node node, PyObject* name) {
+    Py_ssize_t size = 0;
+    const char* wanted = PyUnicode_AsUTF8AndSize(name, &size);
+    if (!wanted) {
+        PyErr_Clear();
+        return nullptr;
+    }
+    for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
+        const char* have = a.name();
+        Py_ssize_t i = 0;
+        for (; i < size && have[i]; ++i) {
+            char c = have[i] == '-' ? '_' : have[i];
+            if (c != wanted[i]) break;
+        }
+        if (i == size && have[i] == 0) return decode_text(a.value(), std::strlen(a.value()));
+    }
+    return nullptr;
+}
+
+namespace {
 
 PyObject* read_single_child(ElementObject* self, const schema::ChildRow& row) {
     pugi::xml_node child = first_child_with_tag(pugi::xml_node(self->node), schema::kTags[row.tag]);
@@ -55,26 +77,6 @@ PyObject* read_repeated_child(ElementObject* self, const schema::ChildRow& row) 
         Py_DECREF(item);
     }
     return list;
-}
-
-// An XML attribute of the element whose name, with "-" as "_", is `name`; nullptr (no error) if none.
-PyObject* read_xml_attribute(ElementObject* self, PyObject* name) {
-    Py_ssize_t size = 0;
-    const char* wanted = PyUnicode_AsUTF8AndSize(name, &size);
-    if (!wanted) {
-        PyErr_Clear();
-        return nullptr;
-    }
-    for (pugi::xml_attribute a = pugi::xml_node(self->node).first_attribute(); a; a = a.next_attribute()) {
-        const char* have = a.name();
-        Py_ssize_t i = 0;
-        for (; i < size && have[i]; ++i) {
-            char c = have[i] == '-' ? '_' : have[i];
-            if (c != wanted[i]) break;
-        }
-        if (i == size && have[i] == 0) return decode_text(a.value(), std::strlen(a.value()));
-    }
-    return nullptr;
 }
 
 // Looks a name up among the attributes already read: by identity first (names in code are interned),
@@ -129,7 +131,7 @@ PyObject* element_getattro(PyObject* object, PyObject* name) {
     }
     if (PyErr_Occurred()) return nullptr;
     if (PyUnicode_Check(name)) {
-        if (PyObject* attribute = read_xml_attribute(self, name)) return remember(self, name, attribute);
+        if (PyObject* attribute = read_xml_attribute(pugi::xml_node(self->node), name)) return remember(self, name, attribute);
         if (PyErr_Occurred()) return nullptr;
     }
     PyObject* generic = PyObject_GenericGetAttr(object, name);

@@ -36,6 +36,13 @@ extern PyTypeObject ElementType;
 // New reference to an element object for `node` of schema type `type`; nullptr on failure.
 PyObject* make_element(Document* document, pugi::xml_node node, std::uint16_t type);
 
+// valueOf_ of `node`: its character content, or None when there is none; nullptr on failure.
+PyObject* read_text(pugi::xml_node node);
+
+// The XML attribute of `node` whose name, with "-" as "_", is `name`, as str; nullptr if there is none
+// (no error set) or on failure (error set).
+PyObject* read_xml_attribute(pugi::xml_node node, PyObject* name);
+
 // Readies the type (call once at module import).
 int ready_element_type();
 

@@ -6,6 +6,7 @@
 #include "buffer_pool.hpp"
 #include "document.hpp"
 #include "element.hpp"
+#include "native_api_capsule.hpp"
 #include "parse_ahead.hpp"
 #include "parse_errors.hpp"
 #include "schema_table.hpp"
@@ -83,6 +84,9 @@ PYBIND11_MODULE(AUTOSAR_00048, m) {
     if (ready_element_type() < 0) throw py::error_already_set();
     Py_INCREF(&ElementType);
     m.add_object("Element", reinterpret_cast<PyObject*>(&ElementType));
+    PyObject* api = native_api_capsule();
+    if (!api) throw py::error_already_set();
+    m.add_object("_native_api", py::reinterpret_steal<py::object>(api));
 
     ParseError = PyErr_NewExceptionWithDoc(
         "Omdra.Corvenna.AUTOSAR_00048.ParseError",

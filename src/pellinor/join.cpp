@@ -3,6 +3,8 @@
 // str cannot change. Other key objects are planned afresh for every element.
 #include "join.hpp"
 
+#include "native_paths.hpp"
+
 #include <common/guard.hpp>
 
 #include <utility>
@@ -15,7 +17,13 @@ struct KeyPlan {
     enum class Kind { model_name, blank, child, path };
     Kind kind = Kind::blank;
     std::vector<py::object> steps;  // attribute names: one for a child, one per path step
+    bool native = false;            // steps are plain str: the binding's own elements read them natively
 };
+
+void allow_native(KeyPlan& plan) {
+    plan.native = !plan.steps.empty();
+    for (const py::object& step : plan.steps) plan.native = plan.native && PyUnicode_CheckExact(step.ptr());
+}
 
 PyObject* blank_text() {
     static PyObject* const blank = intern("");
@@ -65,6 +73,7 @@ KeyPlan make_plan(py::handle key) {
     if (!contains(name, line_feed)) {
         plan.kind = KeyPlan::Kind::child;
         plan.steps.push_back(attribute_name(std::move(name)));
+        allow_native(plan);
         return plan;
     }
     plan.kind = KeyPlan::Kind::path;
@@ -72,6 +81,7 @@ KeyPlan make_plan(py::handle key) {
     Py_ssize_t count = PyObject_Length(parts.ptr());
     if (count < 0) throw PythonError{};
     for (Py_ssize_t i = 0; i < count; ++i) plan.steps.push_back(attribute_name(item_at(parts, i)));
+    allow_native(plan);
     return plan;
 }
 
@@ -126,8 +136,14 @@ void append_path_cell(Cells& record, const std::vector<py::object>& steps, py::h
     }
 }
 
-void append_cell(Cells& record, const KeyPlan& plan, py::handle analyser, py::handle item) {
+void append_cell(Cells& record, const KeyPlan& plan, py::handle analyser, py::handle item,
+                 const NativeApi* api) {
     static PyObject* const model_name = intern("modelName");
+    if (api && plan.native && Py_TYPE(item.ptr()) == api->element_type &&
+        (plan.kind == KeyPlan::Kind::child || plan.kind == KeyPlan::Kind::path)) {
+        record.push_back(native_path_cell(*api, item, plan.steps));
+        return;
+    }
     switch (plan.kind) {
         case KeyPlan::Kind::model_name:
             record.push_back(get_attr(analyser, model_name));
@@ -156,11 +172,12 @@ py::object as_list(Cells& cells) {
 void fill_records(py::handle analyser, py::handle keys, py::handle data, py::list& records) {
     PlanCache plans;
     Cells cells;
+    const NativeApi* api = native_paths();
     for_each(data, [&](py::handle item) {
         size_t position = 0;
         cells.clear();
         for_each(keys, [&](py::handle key) {
-            append_cell(cells, plans.plan_for(key, position++), analyser, item);
+            append_cell(cells, plans.plan_for(key, position++), analyser, item, api);
             return true;
         });
         append(records, as_list(cells));

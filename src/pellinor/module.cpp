@@ -3,6 +3,7 @@
 // The entry point is written out instead of using PYBIND11_MODULE, which would wrap a failed import of
 // the binding in an ImportError of its own: the importer must see the binding's error unchanged.
 #include "analyser.hpp"
+#include "native_paths.hpp"
 #include "schema_binding.hpp"
 
 namespace {
@@ -16,6 +17,7 @@ void init_module(pybind11::module_& m) {
         "module-level name AUTOSAR_00048) and returns its interfaces, ports, runnables and types as\n"
         "records of text. Velvane.Tessaly uses it to write the signal list.";
     velvane::pellinor::import_schema_binding(m);
+    velvane::pellinor::load_native_paths(m);
     velvane::pellinor::register_analyser(m);
 }
 

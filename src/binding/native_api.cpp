@@ -1,0 +1,84 @@
+// The capsule's functions: the same lookups element objects make, on the parsed tree directly.
+#include "native_api_capsule.hpp"
+
+#include "document.hpp"
+#include "element.hpp"
+#include "schema_table.hpp"
+#include "schema_view.hpp"
+#include "xml_reading.hpp"
+
+namespace corvenna {
+namespace {
+
+pugi::xml_node node_of(const native::Cursor* cursor) {
+    return pugi::xml_node(static_cast<pugi::xml_node_struct*>(cursor->node));
+}
+
+void cursor_of(PyObject* element, native::Cursor* cursor) {
+    auto* self = reinterpret_cast<ElementObject*>(element);
+    cursor->document = self->document;
+    cursor->node = self->node;
+    cursor->type = self->type;
+}
+
+// The schema row `name` stands for in the element type's table (kValueOfRow for the text), or -2
+// when it stands for none; -3 with an error set on failure.
+constexpr long kNoRow = -2;
+constexpr long kFailedRow = -3;
+
+long row_of(std::uint16_t type, PyObject* name) {
+    PyObject* table = attribute_table(type);
+    if (!table) return kFailedRow;
+    PyObject* row = PyDict_GetItemWithError(table, name);
+    if (row) return PyLong_AsLong(row);
+    return PyErr_Occurred() ? kFailedRow : kNoRow;
+}
+
+native::Step text_step(pugi::xml_node node, PyObject** value) {
+    *value = read_text(node);
+    return *value ? native::kStepValue : native::kStepFailed;
+}
+
+native::Step read_first(native::Cursor* cursor, PyObject* name, PyObject** value) {
+    *value = nullptr;
+    pugi::xml_node node = node_of(cursor);
+    long row = row_of(cursor->type, name);
+    if (row == kFailedRow) return native::kStepFailed;
+    if (row == kValueOfRow) return text_step(node, value);
+    if (row >= 0) {
+        // A repeated child reads as the list of all such children: its first item is the first child.
+        const schema::ChildRow& r = schema::kRows[row];
+        pugi::xml_node child = first_child_with_tag(node, schema::kTags[r.tag]);
+        if (!child) return native::kStepAbsent;
+        cursor->node = child.internal_object();
+        cursor->type = r.type;
+        return native::kStepElement;
+    }
+    *value = read_xml_attribute(node, name);
+    if (*value) return native::kStepValue;
+    return PyErr_Occurred() ? native::kStepFailed : native::kStepOther;
+}
+
+native::Step read_text_of(const native::Cursor* cursor, PyObject** value) {
+    *value = nullptr;
+    long row = row_of(cursor->type, value_of_name());
+    if (row == kFailedRow) return native::kStepFailed;
+    if (row == kValueOfRow) return text_step(node_of(cursor), value);
+    return native::kStepOther;
+}
+
+PyObject* element_at(const native::Cursor* cursor) {
+    return make_element(static_cast<Document*>(cursor->document), node_of(cursor), cursor->type);
+}
+
+native::NativeApi api = {
+    native::kApiVersion, &ElementType, cursor_of, read_first, read_text_of, element_at,
+};
+
+}  // namespace
+
+PyObject* native_api_capsule() {
+    return PyCapsule_New(&api, native::kCapsuleName, nullptr);
+}
+
+}  // namespace corvenna

@@ -1,0 +1,28 @@
+// Join paths read through the binding's own element reading (binding/native_api.hpp): no element
+// object is made for the steps between a record's element and the cell's text. Used only for elements
+// of exactly the binding's element type and while the module attribute `_native_paths` is true; it
+// gives the very cells that the chain of attribute lookups gives.
+#pragma once
+
+#include <binding/native_api.hpp>
+
+#include <vector>
+
+#include "py_access.hpp"
+
+namespace velvane::pellinor {
+
+using NativeApi = corvenna::native::NativeApi;
+
+// Takes the capsule of the binding now kept as `m.AUTOSAR_00048` when it offers our version, and sets
+// `m._native_paths = True`. A binding without one leaves every join on attribute lookups.
+void load_native_paths(py::module_& m);
+
+// The binding's reading when it is there and switched on, else nullptr.
+const NativeApi* native_paths();
+
+// The cell for `steps` (one or more exact str attribute names) from `item`, whose type is
+// `api.element_type`: "" where a step finds nothing, else the text of what the last step finds.
+py::object native_path_cell(const NativeApi& api, py::handle item, const std::vector<py::object>& steps);
+
+}  // namespace velvane::pellinor
