@@ -1,0 +1,96 @@
+"""The join reads the binding's own elements natively (Pellinor._native_paths); switched off, it reads
+them by attribute lookups. Both ways must give the same records, failures and type tables."""
+import glob
+import os
+import subprocess
+import sys
+
+import pytest
+from hypothesis import given
+
+import Velvane.Pellinor as pellinor_module
+from Omdra.Corvenna import AUTOSAR_00048
+from Velvane.Pellinor import Pellinor
+from conftest import EXAMPLES, REPO, shared_arxml_files
+from test_pellinor_helpers import DATA_ARRAY
+from test_property_arxml import arxml_trees, examples, serialise
+
+TABLES = ("structValDict", "arrayValList", "enumValList", "enumDict")
+
+
+def with_native(native, run):
+    """run() with the native reading switched on or off, against empty process-wide type tables."""
+    saved = dict((name, getattr(Pellinor, name)) for name in TABLES)
+    for name in TABLES:
+        setattr(Pellinor, name, type(saved[name])())
+    pellinor_module._native_paths = native
+    try:
+        outcome = run()
+        return outcome, dict((name, getattr(Pellinor, name)) for name in TABLES)
+    finally:
+        pellinor_module._native_paths = True
+        for name in TABLES:
+            setattr(Pellinor, name, saved[name])
+
+
+def read(path):
+    analyser = Pellinor()
+    analyser.modelName = ""
+    try:
+        return analyser.readArxml(path, DATA_ARRAY), analyser.modelName
+    except Exception as error:
+        return type(error), str(error)
+
+
+def assert_same_both_ways(run):
+    native = with_native(True, run)
+    assert native == with_native(False, run)
+    return native
+
+
+@pytest.fixture(scope="module")
+def generated(tmp_path_factory):
+    folder = str(tmp_path_factory.mktemp("corpus"))
+    subprocess.check_call([sys.executable, os.path.join(REPO, "tools", "gen_corpus.py"), "--files", "2",
+                           "--ports", "40", "--layout", "mixed", folder])
+    return sorted(glob.glob(os.path.join(folder, "**", "*.arxml"), recursive=True))
+
+
+def test_files_read_the_same_both_ways(generated):
+    paths = sorted(glob.glob(os.path.join(EXAMPLES, "**", "*.arxml"), recursive=True))
+    paths += shared_arxml_files() + generated
+    assert pellinor_module._native_paths is True
+    for path in paths:
+        (results, _), _ = assert_same_both_ways(lambda: read(path))
+        assert not isinstance(results, type), (path, results)
+
+
+@examples(40)
+@given(tree=arxml_trees())
+def test_random_documents_read_the_same_both_ways(tmp_path_factory, tree):
+    path = os.path.join(str(tmp_path_factory.getbasetemp()), "Random.arxml")
+    with open(path, "w", encoding="utf-8", newline="") as handle:
+        handle.write(serialise(tree))
+    assert_same_both_ways(lambda: read(path))
+
+
+# Keys whose steps read something other than a child or the text: XML attributes, valueOf_, names of
+# the element object itself, names nothing has; each on its own, since some end the join.
+ODD_KEYS = ["SHORT-NAME", "UUID", "SHORT-NAME\nvalueOf_", "valueOf_", "valueOf_\nupper", "CATEGORY\nNOTHING",
+            "__class__", "__class__\n__name__", "NOTHING", "SHORT-NAME\nNOTHING", "SHORT-NAME\nvalueOf_\nx",
+            "ELEMENTS", "ELEMENTS\nSENDER-RECEIVER-INTERFACE\nDATA-ELEMENTS\nVARIABLE-DATA-PROTOTYPE\nUUID",
+            "ELEMENTS\nSENDER-RECEIVER-INTERFACE\nDATA-ELEMENTS\nVARIABLE-DATA-PROTOTYPE\nTYPE-TREF\nDEST"]
+
+
+def test_odd_keys_give_the_same_cells_both_ways():
+    root = AUTOSAR_00048.parse(os.path.join(EXAMPLES, "WiperControl.arxml"))
+    packages = root.AR_PACKAGES.AR_PACKAGE
+    data = packages + [e for p in packages if p.ELEMENTS
+                       for kind in ("SENDER_RECEIVER_INTERFACE", "APPLICATION_SW_COMPONENT_TYPE")
+                       for e in getattr(p.ELEMENTS, kind)]
+    full = 0
+    for key in ODD_KEYS:
+        keys = ["SWC-NAME", "SHORT-NAME", key]
+        records, _ = assert_same_both_ways(lambda: Pellinor().getArray(keys, data))
+        full += len(records) == len(data)
+    assert 0 < full < len(ODD_KEYS)
