@@ -7,6 +7,9 @@
 #include "schema_view.hpp"
 #include "xml_reading.hpp"
 
+#include <cstddef>
+#include <cstdint>
+
 namespace corvenna {
 namespace {
 
@@ -26,12 +29,36 @@ void cursor_of(PyObject* element, native::Cursor* cursor) {
 constexpr long kNoRow = -2;
 constexpr long kFailedRow = -3;
 
-long row_of(std::uint16_t type, PyObject* name) {
+long lookup_row(std::uint16_t type, PyObject* name) {
     PyObject* table = attribute_table(type);
     if (!table) return kFailedRow;
     PyObject* row = PyDict_GetItemWithError(table, name);
     if (row) return PyLong_AsLong(row);
     return PyErr_Occurred() ? kFailedRow : kNoRow;
+}
+
+// The rows last found, by element type and name object: a join asks the same few names of the same
+// few types over and over. The tables never change, and an entry holds its name, so a name's address
+// cannot come back as another name while the entry stands. Used under the GIL only.
+struct RowMemo {
+    PyObject* name;
+    std::uint16_t type;
+    long row;
+};
+constexpr std::size_t kMemoSlots = 1024;
+RowMemo row_memo[kMemoSlots];
+
+long row_of(std::uint16_t type, PyObject* name) {
+    std::size_t slot = ((reinterpret_cast<std::uintptr_t>(name) >> 4) * 31u + type) & (kMemoSlots - 1);
+    RowMemo& memo = row_memo[slot];
+    if (memo.name == name && memo.type == type) return memo.row;
+    long row = lookup_row(type, name);
+    if (row == kFailedRow) return row;
+    Py_INCREF(name);
+    PyObject* evicted = memo.name;
+    memo = {name, type, row};
+    Py_XDECREF(evicted);
+    return row;
 }
 
 native::Step text_step(pugi::xml_node node, PyObject** value) {
