@@ -1,5 +1,7 @@
 #include "native_paths.hpp"
 
+#include <algorithm>
+
 #include "join.hpp"
 
 namespace velvane::pellinor {
@@ -49,6 +51,26 @@ py::object cell_from_value(py::object current, const std::vector<py::object>& st
     }
 }
 
+// How many first names `steps` shares with the memo's, and the cursor to go on from (the item's when
+// none is shared).
+size_t resume(const NativeApi& api, py::handle item, const std::vector<py::object>& steps, PathMemo& memo,
+              native::Cursor& cursor) {
+    size_t shared = 0;
+    size_t limit = std::min(steps.size(), memo.steps.size());
+    while (shared < limit && memo.steps[shared].ptr() == steps[shared].ptr()) ++shared;
+    if (shared > memo.reached.size() && memo.ended_absent) return steps.size() + 1;  // blank again
+    shared = std::min(shared, memo.reached.size());
+    memo.reached.resize(shared);
+    memo.steps = steps;
+    memo.ended_absent = false;
+    if (shared > 0) {
+        cursor = memo.reached.back();
+    } else {
+        api.cursor_of(item.ptr(), &cursor);
+    }
+    return shared;
+}
+
 }  // namespace
 
 void load_native_paths(py::module_& m) {
@@ -69,15 +91,19 @@ const NativeApi* native_paths() {
     return result > 0 ? binding_api : nullptr;
 }
 
-py::object native_path_cell(const NativeApi& api, py::handle item, const std::vector<py::object>& steps) {
+py::object native_path_cell(const NativeApi& api, py::handle item, const std::vector<py::object>& steps,
+                            PathMemo& memo) {
     native::Cursor cursor;
-    api.cursor_of(item.ptr(), &cursor);
-    for (size_t i = 0; i < steps.size(); ++i) {
+    size_t start = resume(api, item, steps, memo, cursor);
+    if (start > steps.size()) return blank_cell();
+    for (size_t i = start; i < steps.size(); ++i) {
         PyObject* value = nullptr;
         switch (api.read_first(&cursor, steps[i].ptr(), &value)) {
             case native::kStepElement:
+                memo.reached.push_back(cursor);
                 continue;  // an element is always true
             case native::kStepAbsent:
+                memo.ended_absent = true;
                 return blank_cell();
             case native::kStepValue:
                 return cell_from_value(py::reinterpret_steal<py::object>(value), steps, i + 1);

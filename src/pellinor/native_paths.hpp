@@ -21,8 +21,23 @@ void load_native_paths(py::module_& m);
 // The binding's reading when it is there and switched on, else nullptr.
 const NativeApi* native_paths();
 
+// Where the previous cell of a record got to: a cell whose path starts with the same names resumes
+// there (the key lists repeat long first parts). Clear it before each record.
+struct PathMemo {
+    std::vector<py::object> steps;                   // the previous cell's names
+    std::vector<corvenna::native::Cursor> reached;   // the element after each of its first steps
+    bool ended_absent = false;                       // the step after those found nothing
+
+    void clear() {
+        steps.clear();
+        reached.clear();
+        ended_absent = false;
+    }
+};
+
 // The cell for `steps` (one or more exact str attribute names) from `item`, whose type is
 // `api.element_type`: "" where a step finds nothing, else the text of what the last step finds.
-py::object native_path_cell(const NativeApi& api, py::handle item, const std::vector<py::object>& steps);
+py::object native_path_cell(const NativeApi& api, py::handle item, const std::vector<py::object>& steps,
+                            PathMemo& memo);
 
 }  // namespace velvane::pellinor
