@@ -133,7 +133,8 @@ def test_an_early_end_leaves_no_worker_and_no_document(models, tmp_path, ending)
         gc.collect()
         with open("/proc/self/statm") as statm:
             resident.append(int(statm.read().split()[1]) * os.sysconf("SC_PAGE_SIZE"))
-    assert resident[-1] - resident[10] < 8 * 1024 * 1024
+    if os.environ.get("VELVANE_SANITIZED") != "1":  # the sanitizer keeps freed memory
+        assert resident[-1] - resident[10] < 8 * 1024 * 1024
 
 
 def test_the_interpreter_exits_with_a_worker_in_flight(models):
