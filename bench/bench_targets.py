@@ -29,6 +29,7 @@ import tempfile
 import time
 
 from bench_load import in_scratch_directory
+from bench_writer import sheet_arguments
 from timing import best_of
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -90,23 +91,6 @@ def interleaved_loads(corpus, repeat):
     return best
 
 
-def sheet_calls(paths):
-    """genExcel's arguments (all but the workbook) for each file, as load builds them."""
-    import Velvane.Tessaly as tessaly_module
-    from Velvane.Pellinor import Pellinor
-    data_array = [getattr(tessaly_module, "table%dList" % n) for n in range(1, 10)]
-    calls = []
-    for path in paths:
-        analyser = Pellinor()
-        analyser.modelName = ""
-        interfaces, rports, pports = analyser.readArxml(path, data_array)[:3]
-        types = dict((r[1], r[7].rsplit("/", 1)[-1]) for r in interfaces)
-        model = os.path.basename(path).replace(".arxml", "")
-        calls.append((model, pports, rports, types, analyser.enumDict, analyser.structValDict,
-                      analyser.enumValList))
-    return calls
-
-
 def writer_times(paths, repeat):
     """(native, Python xlsxwriter) seconds for the same sheets, or None without the native writer."""
     import Velvane.Tessaly as tessaly_module
@@ -114,7 +98,7 @@ def writer_times(paths, repeat):
     if native_class is None:
         return None
     from xlsxwriter.workbook import Workbook
-    calls = sheet_calls(paths)
+    calls = sheet_arguments(paths)
     loader = tessaly_module.Tessaly()
     folder = tempfile.mkdtemp(prefix="bench-targets-")
     target = os.path.join(folder, "out.xlsx")
