@@ -6,13 +6,22 @@ namespace velvane::tessaly {
 
 namespace {
 
+// Moves the entries whose key `into` lacks; the nodes change hands, nothing is copied or allocated.
 template <class Map>
 void keep_first(Map& into, Map& part) {
-    for (auto& entry : part) into.emplace(entry.first, std::move(entry.second));
+    if (into.empty()) {
+        into.swap(part);
+        return;
+    }
+    into.merge(part);
 }
 
 template <class Item>
 void append(std::vector<Item>& into, std::vector<Item>& part) {
+    if (into.empty()) {
+        into.swap(part);
+        return;
+    }
     into.insert(into.end(), std::make_move_iterator(part.begin()), std::make_move_iterator(part.end()));
 }
 

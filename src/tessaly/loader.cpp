@@ -1,5 +1,6 @@
 #include "tessaly/loader.hpp"
 
+#include "common/background_release.hpp"
 #include "common/collection_pause.hpp"
 #include "common/guard.hpp"
 #include "tessaly/connections_sheet.hpp"
@@ -334,6 +335,7 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
     stats.set("entry", py::none());
     if (settings.connections) stats.set("connections", add_connections_sheet(workbook, *indexed));
     {
+        velvane::BackgroundRelease<const ProjectIndex> release(std::move(indexed));
         velvane::CollectionPause pause;
         output.close(workbook);
     }

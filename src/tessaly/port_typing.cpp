@@ -2,8 +2,9 @@
 
 #include "tessaly/type_resolution.hpp"
 
+#include <algorithm>
 #include <cctype>
-#include <unordered_set>
+#include <vector>
 
 namespace velvane::tessaly {
 
@@ -97,7 +98,7 @@ private:
     const TypeNode* enter_array(const TypeNode& array, PortType& out, bool& finished);
 
     const ProjectIndex& index_;
-    std::unordered_set<const TypeNode*> seen_;
+    std::vector<const TypeNode*> seen_;  // chains are short: a scan beats hashing
     const CompuMethod* compu_ = nullptr;
 };
 
@@ -125,7 +126,8 @@ const TypeNode* TypeWalk::enter_array(const TypeNode& array, PortType& out, bool
 bool TypeWalk::run(const TypeNode* type, PortType& out) {
     out.name = type->name;
     while (type != nullptr) {
-        if (!seen_.insert(type).second) return false;
+        if (std::find(seen_.begin(), seen_.end(), type) != seen_.end()) return false;
+        seen_.push_back(type);
         note_compu(type->props.compu_method);
         if (type->category == "TYPE_REFERENCE") {
             // The type keeps its own name; what it refers to says what kind of type it is. A
@@ -164,6 +166,12 @@ std::string last_segment(const ArPath& path) {
 }
 
 namespace {
+
+// path == parent + "/" + name, without building the right-hand side.
+bool is_child_path(const ArPath& path, const ArPath& parent, const std::string& name) {
+    return path.size() == parent.size() + 1 + name.size() && path.compare(0, parent.size(), parent) == 0 &&
+           path[parent.size()] == '/' && path.compare(parent.size() + 1, name.size(), name) == 0;
+}
 
 // A type known only by a reference (no file read defines it, or what it leads to cannot be shown):
 // the reference's last piece names it, an array name read as the single-file look-ups read it.
@@ -239,7 +247,7 @@ std::optional<PortType> type_of_interface(const ProjectIndex& index, const ArPat
     const DataElement* chosen = nullptr;
     if (!data_element.empty()) {
         for (const DataElement& element : *elements) {
-            if (interface + "/" + element.name == data_element) {
+            if (is_child_path(data_element, interface, element.name)) {
                 chosen = &element;
                 break;
             }

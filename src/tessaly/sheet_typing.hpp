@@ -2,6 +2,7 @@
 // lists, found by its file and name.
 #pragma once
 
+#include "tessaly/port_lookup.hpp"
 #include "tessaly/port_typing.hpp"
 #include "tessaly/project_index.hpp"
 #include "tessaly/untyped_reason.hpp"
@@ -34,6 +35,7 @@ public:
 private:
     std::shared_ptr<const ProjectIndex> index_;
     const ComponentEntry* component_;  // in *index_, or null
+    PortLookup<PortEntry> ports_;      // component_'s ports
 };
 
 }  // namespace velvane::tessaly

@@ -230,28 +230,22 @@ const ComponentDetails* find_component_details(const DetailsIndex& details, cons
     return nullptr;
 }
 
-const PortDetails* find_port_details(const ComponentDetails* component, const std::string& port, bool provided) {
-    if (component == nullptr) return nullptr;
-    for (const PortDetails& candidate : component->ports) {
-        if (candidate.provided == provided && candidate.name == port) return &candidate;
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 SheetDetails::SheetDetails(std::shared_ptr<const ProjectIndex> index, const std::string& entry,
                            const std::string& component)
     : index_(std::move(index)),
       component_(find_component(*index_, entry, trimmed(component))),
-      component_details_(find_component_details(index_->details, entry, trimmed(component))) {}
+      component_details_(find_component_details(index_->details, entry, trimmed(component))),
+      ports_(component_ == nullptr ? nullptr : &component_->ports),
+      port_details_(component_details_ == nullptr ? nullptr : &component_details_->ports) {}
 
 SignalDetails SheetDetails::port(const std::string& port, bool provided, const std::string& interface_reference,
                                  const std::string& data_element_reference) const {
     std::string name = trimmed(port);
-    const PortEntry* entry = component_ == nullptr ? nullptr : find_port(*component_, name, provided);
+    const PortEntry* entry = ports_.find(name, provided);
     Signal signal;
-    signal.port = find_port_details(component_details_, name, provided);
+    signal.port = port_details_.find(name, provided);
     ArPath element_reference;
     if (entry != nullptr) {
         signal.interface = entry->interface;

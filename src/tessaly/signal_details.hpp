@@ -2,6 +2,7 @@
 // init value) and remark (alive timeout, queue length), worked out from the project index.
 #pragma once
 
+#include "tessaly/port_lookup.hpp"
 #include "tessaly/project_index.hpp"
 
 #include <memory>
@@ -31,6 +32,8 @@ private:
     std::shared_ptr<const ProjectIndex> index_;
     const ComponentEntry* component_ = nullptr;         // in *index_, or null
     const ComponentDetails* component_details_ = nullptr;  // in index_->details, or null
+    PortLookup<PortEntry> ports_;                          // component_'s ports
+    PortLookup<PortDetails> port_details_;                 // component_details_'s ports
 };
 
 }  // namespace velvane::tessaly
