@@ -40,6 +40,7 @@ void write_connections_sheet(py::handle workbook, const ConnectionList& list) {
 }
 
 py::dict add_connections_sheet(py::handle workbook, const ProjectIndex& index) {
+    complete_index(index);
     ConnectionList list = list_connections(index);
     write_connections_sheet(workbook, list);
     py::dict counts;

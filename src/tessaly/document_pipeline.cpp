@@ -1,82 +1,76 @@
 #include "tessaly/document_pipeline.hpp"
 
 #include <cerrno>
-#include <condition_variable>
-#include <exception>
-#include <mutex>
 #include <new>
-#include <thread>
+#include <utility>
 
 namespace velvane::tessaly {
 
-namespace {
+ParsePipeline::ParsePipeline(std::vector<std::string> paths, PrepareParse prepare, unsigned workers,
+                             std::size_t ahead)
+    : paths_(std::move(paths)),
+      ahead_(ahead == 0 ? 1 : ahead),
+      prepare_(std::move(prepare)),
+      outcomes_(paths_.size()),
+      ready_(paths_.size(), false) {
+    try {
+        for (unsigned w = 0; w < (workers == 0 ? 1 : workers) && w < paths_.size(); ++w) {
+            threads_.emplace_back([this] { work(); });
+        }
+    } catch (...) {
+        stop();
+        throw;
+    }
+}
 
-class Pipeline {
-public:
-    Pipeline(const std::vector<std::string>& paths, std::size_t ahead,
-             const std::function<void(std::size_t, corvenna::LoadOutcome&)>& prepare)
-        : paths_(paths), ahead_(ahead), prepare_(prepare), outcomes_(paths.size()), ready_(paths.size(), false) {}
+ParsePipeline::~ParsePipeline() { stop(); }
 
-    // Worker loop: takes the next file not yet started, as long as it is within `ahead` of the caller.
-    void work() {
+void ParsePipeline::stop() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    room_.notify_all();
+    for (std::thread& thread : threads_) {
+        if (thread.joinable()) thread.join();
+    }
+}
+
+// Worker loop: takes the next file not yet started, as long as it is within `ahead` of the caller.
+void ParsePipeline::work() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        room_.wait(lock, [&] { return stopping_ || next_ >= paths_.size() || next_ < consumed_ + ahead_; });
+        if (stopping_ || next_ >= paths_.size()) return;
+        std::size_t i = next_++;
+        lock.unlock();
+        corvenna::LoadOutcome outcome;
+        try {
+            outcome = corvenna::load_document(paths_[i].c_str());
+        } catch (const std::bad_alloc&) {
+            outcome = corvenna::LoadOutcome();
+            outcome.os_error = ENOMEM;
+        }
+        if (prepare_) prepare_(i, outcome);
+        lock.lock();
+        outcomes_[i] = std::move(outcome);
+        ready_[i] = true;
+        done_.notify_all();
+    }
+}
+
+corvenna::LoadOutcome ParsePipeline::take() {
+    corvenna::LoadOutcome outcome;
+    {
         std::unique_lock<std::mutex> lock(mutex_);
-        for (;;) {
-            room_.wait(lock, [&] { return stopping_ || next_ >= paths_.size() || next_ < consumed_ + ahead_; });
-            if (stopping_ || next_ >= paths_.size()) return;
-            std::size_t i = next_++;
-            lock.unlock();
-            corvenna::LoadOutcome outcome;
-            try {
-                outcome = corvenna::load_document(paths_[i].c_str());
-            } catch (const std::bad_alloc&) {
-                outcome = corvenna::LoadOutcome();
-                outcome.os_error = ENOMEM;
-            }
-            if (prepare_) prepare_(i, outcome);
-            lock.lock();
-            outcomes_[i] = std::move(outcome);
-            ready_[i] = true;
-            done_.notify_all();
-        }
+        std::size_t i = consumed_;
+        done_.wait(lock, [&] { return ready_[i]; });
+        outcome = std::move(outcomes_[i]);
+        consumed_ = i + 1;
     }
-
-    void visit_all(const std::function<void(std::size_t, const corvenna::LoadOutcome&)>& visit) {
-        for (std::size_t i = 0; i < paths_.size(); ++i) {
-            corvenna::LoadOutcome outcome;
-            {
-                std::unique_lock<std::mutex> lock(mutex_);
-                done_.wait(lock, [&] { return ready_[i]; });
-                outcome = std::move(outcomes_[i]);
-                consumed_ = i + 1;
-            }
-            room_.notify_all();
-            visit(i, outcome);
-        }
-    }
-
-    void stop() {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            stopping_ = true;
-        }
-        room_.notify_all();
-    }
-
-private:
-    const std::vector<std::string>& paths_;
-    std::size_t ahead_;
-    const std::function<void(std::size_t, corvenna::LoadOutcome&)>& prepare_;
-    std::vector<corvenna::LoadOutcome> outcomes_;
-    std::vector<bool> ready_;
-    std::size_t next_ = 0;      // first file no worker has taken
-    std::size_t consumed_ = 0;  // files handed to the caller
-    bool stopping_ = false;
-    std::mutex mutex_;
-    std::condition_variable room_;
-    std::condition_variable done_;
-};
-
-}  // namespace
+    room_.notify_all();
+    return outcome;
+}
 
 void parse_in_order(const std::vector<std::string>& paths,
                     const std::function<void(std::size_t, const corvenna::LoadOutcome&)>& visit, unsigned workers,
@@ -84,25 +78,16 @@ void parse_in_order(const std::vector<std::string>& paths,
     parse_in_order(paths, nullptr, visit, workers, ahead);
 }
 
-void parse_in_order(const std::vector<std::string>& paths,
-                    const std::function<void(std::size_t, corvenna::LoadOutcome&)>& prepare,
+void parse_in_order(const std::vector<std::string>& paths, const PrepareParse& prepare,
                     const std::function<void(std::size_t, const corvenna::LoadOutcome&)>& visit, unsigned workers,
                     std::size_t ahead) {
     if (paths.empty()) return;
-    Pipeline pipeline(paths, ahead == 0 ? 1 : ahead, prepare);
-    std::vector<std::thread> threads;
-    std::exception_ptr failure;
-    try {
-        for (unsigned w = 0; w < (workers == 0 ? 1 : workers) && w < paths.size(); ++w) {
-            threads.emplace_back([&pipeline] { pipeline.work(); });
-        }
-        pipeline.visit_all(visit);
-    } catch (...) {
-        failure = std::current_exception();
+    ParsePipeline pipeline(paths, prepare, workers, ahead);
+    while (pipeline.taken() < pipeline.size()) {
+        std::size_t i = pipeline.taken();
+        corvenna::LoadOutcome outcome = pipeline.take();
+        visit(i, outcome);
     }
-    pipeline.stop();
-    for (std::thread& thread : threads) thread.join();
-    if (failure) std::rethrow_exception(failure);
 }
 
 }  // namespace velvane::tessaly

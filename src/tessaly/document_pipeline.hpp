@@ -1,15 +1,59 @@
 // Parses a list of files on worker threads, a few ahead of the caller, and hands each outcome to the
-// caller in list order. Nothing here touches Python: call it with the GIL released.
+// caller in list order. Nothing here touches Python: call it with the GIL released, or hold it only
+// for short waits (the workers never take it).
 #pragma once
 
 #include "binding/document.hpp"
 
+#include <condition_variable>
 #include <cstddef>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace velvane::tessaly {
+
+// `prepare(i, outcome)` runs on the worker that parsed `paths[i]`, right after the parse: work on the
+// document that need not wait for its turn. It must not throw and may only touch what belongs to file i.
+using PrepareParse = std::function<void(std::size_t, corvenna::LoadOutcome&)>;
+
+// The workers start at construction and take the files in list order, at most `ahead` beyond the
+// last one handed over; the destructor stops them (each finishes the file in hand) and waits for them.
+class ParsePipeline {
+public:
+    ParsePipeline(std::vector<std::string> paths, PrepareParse prepare, unsigned workers, std::size_t ahead);
+    ~ParsePipeline();
+
+    ParsePipeline(const ParsePipeline&) = delete;
+    ParsePipeline& operator=(const ParsePipeline&) = delete;
+
+    std::size_t size() const { return paths_.size(); }
+
+    // Files handed over so far; the next take() gives file `taken()`.
+    std::size_t taken() const { return consumed_; }
+
+    // Waits for the next file's outcome and hands it over. Only while taken() < size().
+    corvenna::LoadOutcome take();
+
+private:
+    void work();
+    void stop();
+
+    std::vector<std::string> paths_;
+    std::size_t ahead_;
+    PrepareParse prepare_;
+    std::vector<corvenna::LoadOutcome> outcomes_;
+    std::vector<bool> ready_;
+    std::size_t next_ = 0;      // first file no worker has taken
+    std::size_t consumed_ = 0;  // files handed to the caller
+    bool stopping_ = false;
+    std::mutex mutex_;
+    std::condition_variable room_;
+    std::condition_variable done_;
+    std::vector<std::thread> threads_;
+};
 
 // Calls `visit(i, outcome)` for i = 0, 1, ... in order, on the calling thread, where `outcome` is what
 // parsing `paths[i]` (a file-system path) gave. At most `ahead` documents are held at once besides the
@@ -19,11 +63,8 @@ void parse_in_order(const std::vector<std::string>& paths,
                     const std::function<void(std::size_t, const corvenna::LoadOutcome&)>& visit,
                     unsigned workers = 2, std::size_t ahead = 3);
 
-// The same, but `prepare(i, outcome)` runs first on the worker that parsed `paths[i]`, right after
-// the parse: work on the document that need not wait for its turn. It must not throw and may only
-// touch what belongs to file i; `visit` sees what it left in `outcome`.
-void parse_in_order(const std::vector<std::string>& paths,
-                    const std::function<void(std::size_t, corvenna::LoadOutcome&)>& prepare,
+// The same, with `prepare` run on the workers first.
+void parse_in_order(const std::vector<std::string>& paths, const PrepareParse& prepare,
                     const std::function<void(std::size_t, const corvenna::LoadOutcome&)>& visit,
                     unsigned workers = 2, std::size_t ahead = 3);
 

@@ -16,8 +16,8 @@ void keep_first(Map& into, Map& part) {
     into.merge(part);
 }
 
-template <class Item>
-void append(std::vector<Item>& into, std::vector<Item>& part) {
+template <class Sequence>
+void append(Sequence& into, Sequence& part) {
     if (into.empty()) {
         into.swap(part);
         return;

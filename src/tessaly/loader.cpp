@@ -280,7 +280,12 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
     py::list skipped;
     std::shared_ptr<const ProjectIndex> indexed;
     if (settings.resolve_project || settings.connections || settings.details) {
-        indexed = std::make_shared<const ProjectIndex>(build_run_index(path, entries, type_files, settings.details));
+        indexed = start_run_index(path, entries, type_files, settings.details);
+        if (!type_files.empty()) {
+            // Type sources come last in the index; their failures are reported before any sheet.
+            py::gil_scoped_release unlocked;
+            complete_index(*indexed);
+        }
         if (!type_files.empty()) stats.set("sources", py::int_(py::len(type_files)));
         for (py::handle file : type_files) {
             if (!index_skipped(*indexed, file)) continue;

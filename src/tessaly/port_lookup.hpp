@@ -20,7 +20,7 @@ public:
         for (const Port& port : *ports) by_name_[port.provided ? 1 : 0].emplace(port.name, &port);
     }
 
-    const Port* find(const std::string& name, bool provided) const {
+    const Port* find(std::string_view name, bool provided) const {
         const auto& ports = by_name_[provided ? 1 : 0];
         auto found = ports.find(name);
         return found == ports.end() ? nullptr : found->second;

@@ -10,12 +10,6 @@ namespace velvane::tessaly {
 
 namespace {
 
-template <class Map>
-const typename Map::mapped_type* find_in(const Map& map, const typename Map::key_type& key) {
-    auto found = map.find(key);
-    return found == map.end() ? nullptr : &found->second;
-}
-
 // Compu methods named like "boolean" in any letter case show no literals, as in the type tables.
 bool names_boolean(const std::string& name) {
     static const std::string word = "boolean";
@@ -68,13 +62,13 @@ std::string member_text(const TypeNode& structure) {
 
 ArPath mapped_type(const ProjectIndex& index, const ArPath& application, const std::vector<ArPath>& mapping_sets) {
     for (const ArPath& set : mapping_sets) {
-        const TypeMappings* mappings = find_in(index.mapping_sets, set);
+        const TypeMappings* mappings = find_in(index, index.mapping_sets, set);
         if (mappings == nullptr) continue;
         for (const auto& [from, to] : *mappings) {
             if (from == application) return to;
         }
     }
-    const ArPath* any = find_in(index.project_mappings, application);
+    const ArPath* any = find_in(index, index.project_mappings, application);
     return any == nullptr ? ArPath() : *any;
 }
 
@@ -89,10 +83,10 @@ public:
 private:
     // The nearest compu method that the index holds decides the literals.
     void note_compu(const ArPath& path) {
-        if (compu_ == nullptr && !path.empty()) compu_ = find_in(index_.compu_methods, path);
+        if (compu_ == nullptr && !path.empty()) compu_ = find_in(index_, index_.compu_methods, path);
     }
     const TypeNode* implementation(const ArPath& path) const {
-        return path.empty() ? nullptr : find_in(index_.implementation_types, path);
+        return path.empty() ? nullptr : find_in(index_, index_.implementation_types, path);
     }
     // The element of an array; the element type to follow next, or null where the walk ends.
     const TypeNode* enter_array(const TypeNode& array, PortType& out, bool& finished);
@@ -152,7 +146,7 @@ bool TypeWalk::run(const TypeNode* type, PortType& out) {
 }
 
 void add_literals(const ProjectIndex& index, const ArPath& compu_method, PortType& out) {
-    const CompuMethod* method = compu_method.empty() ? nullptr : find_in(index.compu_methods, compu_method);
+    const CompuMethod* method = compu_method.empty() ? nullptr : find_in(index, index.compu_methods, compu_method);
     if (method != nullptr && method->category == "TEXTTABLE" && !names_boolean(method->name)) {
         out.text = joined_literals(method->literals);
     }
@@ -190,12 +184,12 @@ std::optional<PortType> walked_type(const ProjectIndex& index, const ArPath& typ
     PortType result;
     result.referenced = last_segment(type);
     const ApplicationType* application = nullptr;
-    const TypeNode* implementation = find_in(index.implementation_types, type);
+    const TypeNode* implementation = find_in(index, index.implementation_types, type);
     if (implementation == nullptr) {
-        application = find_in(index.application_types, type);
+        application = find_in(index, index.application_types, type);
         if (application == nullptr) return std::nullopt;
         ArPath mapped = mapped_type(index, type, mapping_sets);
-        implementation = mapped.empty() ? nullptr : find_in(index.implementation_types, mapped);
+        implementation = mapped.empty() ? nullptr : find_in(index, index.implementation_types, mapped);
         if (implementation == nullptr && !mapped.empty()) {
             // Mapped to a type defined elsewhere (a platform type): the mapping names it.
             std::optional<PortType> named = named_by_reference(type, mapped);
@@ -226,11 +220,11 @@ std::optional<PortType> type_of_data_type(const ProjectIndex& index, const ArPat
 }
 
 std::optional<PortType> type_of_mode_switch(const ProjectIndex& index, const ArPath& interface) {
-    const ArPath* group = find_in(index.other_interfaces.mode_switch, interface);
+    const ArPath* group = find_in(index, index.other_interfaces.mode_switch, interface);
     if (group == nullptr || last_segment(*group).empty()) return std::nullopt;
     PortType result;
     result.referenced = result.name = last_segment(*group);
-    if (const std::vector<std::string>* modes = find_in(index.other_interfaces.mode_groups, *group)) {
+    if (const std::vector<std::string>* modes = find_in(index, index.other_interfaces.mode_groups, *group)) {
         std::string text;
         for (size_t i = 0; i < modes->size(); ++i) text += (i == 0 ? "" : ";") + (*modes)[i];
         result.text = text;
@@ -241,7 +235,7 @@ std::optional<PortType> type_of_mode_switch(const ProjectIndex& index, const ArP
 std::optional<PortType> type_of_interface(const ProjectIndex& index, const ArPath& interface,
                                           const ArPath& data_element, const std::vector<ArPath>& mapping_sets) {
     if (interface.empty()) return std::nullopt;
-    const std::vector<DataElement>* elements = find_in(index.interfaces, interface);
+    const std::vector<DataElement>* elements = find_in(index, index.interfaces, interface);
     if (elements == nullptr) return type_of_mode_switch(index, interface);
     if (elements->empty()) return std::nullopt;
     const DataElement* chosen = nullptr;
@@ -264,7 +258,7 @@ std::optional<PortType> type_of_interface(const ProjectIndex& index, const ArPat
 
 const ComponentEntry* find_component(const ProjectIndex& index, const std::string& file,
                                      const std::string& component) {
-    const std::vector<ComponentEntry>* components = find_in(index.components, file);
+    const std::deque<ComponentEntry>* components = find_in(index, index.components, file);
     if (components == nullptr) return nullptr;
     for (const ComponentEntry& entry : *components) {
         if (entry.name == component) return &entry;

@@ -8,6 +8,9 @@
 #include "tessaly/composition_index.hpp"
 #include "tessaly/other_interfaces.hpp"
 
+#include <deque>
+#include <functional>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -83,12 +86,35 @@ struct ProjectIndex {
     std::unordered_map<ArPath, ArPath> project_mappings;  // every mapping set's maps, first one wins
     std::unordered_map<ArPath, CompuMethod> compu_methods;
     OtherInterfaces other_interfaces;
-    // Directory entry -> its APPLICATION-SW-COMPONENT-TYPEs, in document order.
-    std::unordered_map<std::string, std::vector<ComponentEntry>> components;
+    // Directory entry -> its APPLICATION-SW-COMPONENT-TYPEs, in document order (a deque: adding to it
+    // leaves the entries where they are).
+    std::unordered_map<std::string, std::deque<ComponentEntry>> components;
     CompositionIndex wiring;  // compositions and the ports of every component type
     std::vector<std::string> files;    // entries indexed, in listing order
     std::vector<std::string> skipped;  // ".arxml" entries the binding could not read
+
+    // Set while files are still being indexed on worker threads (start_project_index): merges the next
+    // file into this index and returns true, or returns false once every file is in. Entries already
+    // merged stay where they are. Not for two threads at once; look-ups go through find_in.
+    std::function<bool()> grow;
 };
+
+// `key` in `map`, a member of `index`, or null. While it is missing and files are left, the next one is
+// merged: what is found is what the complete index holds, as files are merged in order and the first
+// definition of a path stays. A look-up that misses waits for the whole directory.
+template <class Map>
+const typename Map::mapped_type* find_in(const ProjectIndex& index, const Map& map,
+                                         const typename Map::key_type& key) {
+    for (;;) {
+        auto found = map.find(key);
+        if (found != map.end()) return &found->second;
+        if (!index.grow || !index.grow()) return nullptr;
+    }
+}
+
+// Merges every file still outstanding: for readers that go over all of the index, or whose answer
+// depends on what is absent.
+void complete_index(const ProjectIndex& index);
 
 // A file to index: its key (the directory entry, or a path relative to the directory, as the sheets
 // name it; UTF-8 with the lone surrogates of undecodable names kept) and the path to open.
@@ -114,6 +140,10 @@ ProjectIndex build_project_index(py::handle directory, py::handle entries, bool 
 
 // The same over the listing of `directory`; a failure to list it is raised.
 ProjectIndex build_project_index(py::handle directory);
+
+// Starts indexing `sources` on worker threads and returns at once; the index grows as look-ups need it
+// (ProjectIndex::grow). Touches no Python object.
+std::shared_ptr<ProjectIndex> start_project_index(std::vector<IndexSource> sources, bool with_details);
 
 // An entry name as the index keys it: UTF-8, lone surrogates (undecodable file names) kept.
 std::string entry_key(py::handle entry);

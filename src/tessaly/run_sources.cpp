@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace velvane::tessaly {
@@ -38,14 +39,14 @@ py::list type_source_files(const LoadSettings& settings, py::handle path, py::ha
     return arxml_files("type_source_files")(settings.type_sources, path, entries);
 }
 
-ProjectIndex build_run_index(py::handle path, py::handle entries, const py::list& type_files, bool with_details) {
+std::shared_ptr<ProjectIndex> start_run_index(py::handle path, py::handle entries, const py::list& type_files,
+                                              bool with_details) {
     std::vector<IndexSource> sources = arxml_sources(path, entries);
     py::object fsencode = module_global("os").attr("fsencode");
     for (py::handle file : type_files) {
         sources.push_back({entry_key(file), std::string(py::bytes(fsencode(file)))});
     }
-    py::gil_scoped_release unlocked;
-    return build_project_index(sources, with_details);
+    return start_project_index(std::move(sources), with_details);
 }
 
 bool index_skipped(const ProjectIndex& index, py::handle file) {

@@ -29,9 +29,10 @@ py::object entry_file_name(py::handle entry);
 py::list type_source_files(const LoadSettings& settings, py::handle path, py::handle entries);
 
 // The project index of the directory's ".arxml" entries (keyed by entry), then of the type-source
-// files (keyed by their absolute paths), with the signal details when `with_details`. Runs with the GIL
-// released.
-ProjectIndex build_run_index(py::handle path, py::handle entries, const py::list& type_files, bool with_details);
+// files (keyed by their absolute paths), with the signal details when `with_details`: started on worker
+// threads, it grows as the sheets look things up (start_project_index).
+std::shared_ptr<ProjectIndex> start_run_index(py::handle path, py::handle entries, const py::list& type_files,
+                                              bool with_details);
 
 // Whether `file` is one the index could not read.
 bool index_skipped(const ProjectIndex& index, py::handle file);

@@ -13,6 +13,13 @@ std::string trimmed(const std::string& text) {
     return text.substr(begin, text.find_last_not_of(white) - begin + 1);
 }
 
+std::string_view trimmed_view(const std::string& text) {
+    const char* white = " \t\r\n";
+    size_t begin = text.find_first_not_of(white);
+    if (begin == std::string::npos) return std::string_view();
+    return std::string_view(text).substr(begin, text.find_last_not_of(white) - begin + 1);
+}
+
 }  // namespace
 
 SheetTyping::SheetTyping(std::shared_ptr<const ProjectIndex> index, const std::string& entry,
@@ -24,14 +31,22 @@ SheetTyping::SheetTyping(std::shared_ptr<const ProjectIndex> index, const std::s
 std::optional<PortType> SheetTyping::port(const std::string& port, bool provided,
                                           const std::string& interface_reference,
                                           const std::string& data_element_reference) const {
-    const PortEntry* entry = ports_.find(trimmed(port), provided);
+    return this->port(port, provided, [&] { return std::make_pair(interface_reference, data_element_reference); });
+}
+
+std::optional<PortType> SheetTyping::port(
+    const std::string& port, bool provided,
+    const std::function<std::pair<std::string, std::string>()>& references) const {
+    const PortEntry* entry = ports_.find(trimmed_view(port), provided);
     if (entry != nullptr) return type_of_port(*index_, *component_, *entry);
+    auto [interface_reference, data_element_reference] = references();
     return type_of_interface(*index_, trimmed(interface_reference), trimmed(data_element_reference), {});
 }
 
 SheetTyping::Untyped SheetTyping::untyped(const std::string& port, bool provided,
                                           const std::string& interface_reference) const {
-    const PortEntry* entry = ports_.find(trimmed(port), provided);
+    complete_index(*index_);  // the reason may be what no file defines
+    const PortEntry* entry = ports_.find(trimmed_view(port), provided);
     std::string interface = entry != nullptr ? entry->interface : trimmed(interface_reference);
     return {untyped_reason(*index_, interface), interface};
 }

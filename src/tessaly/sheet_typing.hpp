@@ -7,9 +7,11 @@
 #include "tessaly/project_index.hpp"
 #include "tessaly/untyped_reason.hpp"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace velvane::tessaly {
 
@@ -23,6 +25,11 @@ public:
     // references of the port's record as written (absolute ones only, and the project's mappings).
     std::optional<PortType> port(const std::string& port, bool provided, const std::string& interface_reference,
                                  const std::string& data_element_reference) const;
+
+    // The same, where `references()` gives the record's interface and data element references: read
+    // only for a port the index does not know.
+    std::optional<PortType> port(const std::string& port, bool provided,
+                                 const std::function<std::pair<std::string, std::string>()>& references) const;
 
     struct Untyped {
         UntypedReason reason;

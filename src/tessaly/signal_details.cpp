@@ -220,6 +220,12 @@ std::string DetailTexts::remark() const {
     return items;
 }
 
+// The details read every part of the index: all of it is merged first.
+std::shared_ptr<const ProjectIndex> completed(std::shared_ptr<const ProjectIndex> index) {
+    complete_index(*index);
+    return index;
+}
+
 const ComponentDetails* find_component_details(const DetailsIndex& details, const std::string& entry,
                                                const std::string& component) {
     const std::vector<ComponentDetails>* components = find_in(details.components, entry);
@@ -234,7 +240,7 @@ const ComponentDetails* find_component_details(const DetailsIndex& details, cons
 
 SheetDetails::SheetDetails(std::shared_ptr<const ProjectIndex> index, const std::string& entry,
                            const std::string& component)
-    : index_(std::move(index)),
+    : index_(completed(std::move(index))),
       component_(find_component(*index_, entry, trimmed(component))),
       component_details_(find_component_details(index_->details, entry, trimmed(component))),
       ports_(component_ == nullptr ? nullptr : &component_->ports),

@@ -151,9 +151,9 @@ void SheetWriter::fill_in(py::handle record, py::handle port_name, bool provided
                           bool has_usage, Py_ssize_t row, Py_ssize_t usage_column, ShownType& type) const {
     if (!is_text(port_name)) return;  // the plain path reports it
     Py_ssize_t interface_cell = provided ? provided_interface_cell : required_interface_cell;
-    std::optional<PortType> resolved =
-        input_.typing->port(utf8_of(port_name, "a port name"), provided, record_text(record, interface_cell),
-                            record_text(record, data_element_cell));
+    std::optional<PortType> resolved = input_.typing->port(utf8_of(port_name, "a port name"), provided, [&] {
+        return std::make_pair(record_text(record, interface_cell), record_text(record, data_element_cell));
+    });
     if (!resolved || (!declared.empty() && declared != resolved->referenced)) return;
     if (type.name.empty()) type.name = resolved->name;
     if (type.array_suffix.empty()) type.array_suffix = resolved->array_suffix;
