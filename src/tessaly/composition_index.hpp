@@ -63,6 +63,7 @@ struct ComponentType {
 };
 
 struct CompositionIndex {
+    bool wanted = true;  // the indexer fills what follows only when set
     std::vector<Composition> compositions;  // in the order the files were read; one per path
     std::unordered_map<ArPath, ComponentType> component_types;  // by path, the first definition kept
 };

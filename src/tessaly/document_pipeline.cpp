@@ -1,5 +1,7 @@
 #include "tessaly/document_pipeline.hpp"
 
+#include "common/thread_priority.hpp"
+
 #include <cerrno>
 #include <new>
 #include <utility>
@@ -7,7 +9,7 @@
 namespace velvane::tessaly {
 
 ParsePipeline::ParsePipeline(std::vector<std::string> paths, PrepareParse prepare, unsigned workers,
-                             std::size_t ahead)
+                             std::size_t ahead, bool background)
     : paths_(std::move(paths)),
       ahead_(ahead == 0 ? 1 : ahead),
       prepare_(std::move(prepare)),
@@ -15,7 +17,10 @@ ParsePipeline::ParsePipeline(std::vector<std::string> paths, PrepareParse prepar
       ready_(paths_.size(), false) {
     try {
         for (unsigned w = 0; w < (workers == 0 ? 1 : workers) && w < paths_.size(); ++w) {
-            threads_.emplace_back([this] { work(); });
+            threads_.emplace_back([this, background] {
+                if (background) lower_this_thread_priority();
+                work();
+            });
         }
     } catch (...) {
         stop();
@@ -31,6 +36,8 @@ void ParsePipeline::stop() {
         stopping_ = true;
     }
     room_.notify_all();
+    done_.notify_all();
+    std::lock_guard<std::mutex> joining(joining_);
     for (std::thread& thread : threads_) {
         if (thread.joinable()) thread.join();
     }
@@ -64,7 +71,11 @@ corvenna::LoadOutcome ParsePipeline::take() {
     {
         std::unique_lock<std::mutex> lock(mutex_);
         std::size_t i = consumed_;
-        done_.wait(lock, [&] { return ready_[i]; });
+        done_.wait(lock, [&] { return ready_[i] || stopping_; });
+        if (!ready_[i]) {
+            outcome.os_error = ECANCELED;
+            return outcome;
+        }
         outcome = std::move(outcomes_[i]);
         consumed_ = i + 1;
     }

@@ -21,9 +21,11 @@ using PrepareParse = std::function<void(std::size_t, corvenna::LoadOutcome&)>;
 
 // The workers start at construction and take the files in list order, at most `ahead` beyond the
 // last one handed over; the destructor stops them (each finishes the file in hand) and waits for them.
+// `background` workers run at the lowest priority (common/thread_priority.hpp).
 class ParsePipeline {
 public:
-    ParsePipeline(std::vector<std::string> paths, PrepareParse prepare, unsigned workers, std::size_t ahead);
+    ParsePipeline(std::vector<std::string> paths, PrepareParse prepare, unsigned workers, std::size_t ahead,
+                  bool background = false);
     ~ParsePipeline();
 
     ParsePipeline(const ParsePipeline&) = delete;
@@ -34,12 +36,15 @@ public:
     // Files handed over so far; the next take() gives file `taken()`.
     std::size_t taken() const { return consumed_; }
 
-    // Waits for the next file's outcome and hands it over. Only while taken() < size().
+    // Waits for the next file's outcome and hands it over. Only while taken() < size(). After stop(),
+    // an outcome not yet ready is not waited for: an empty one comes back (os_error ECANCELED).
     corvenna::LoadOutcome take();
+
+    // Stops the workers (each finishes the file in hand) and waits for them. Any thread may call it.
+    void stop();
 
 private:
     void work();
-    void stop();
 
     std::vector<std::string> paths_;
     std::size_t ahead_;
@@ -50,6 +55,7 @@ private:
     std::size_t consumed_ = 0;  // files handed to the caller
     bool stopping_ = false;
     std::mutex mutex_;
+    std::mutex joining_;  // stop() may come from two threads
     std::condition_variable room_;
     std::condition_variable done_;
     std::vector<std::thread> threads_;

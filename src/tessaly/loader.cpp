@@ -280,7 +280,11 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
     py::list skipped;
     std::shared_ptr<const ProjectIndex> indexed;
     if (settings.resolve_project || settings.connections || settings.details) {
-        indexed = start_run_index(path, entries, type_files, settings.details);
+        IndexWants wants;
+        wants.details = settings.details;
+        wants.connections = settings.connections;
+        wants.typing = settings.resolve_project;
+        indexed = start_run_index(path, entries, type_files, wants);
         if (!type_files.empty()) {
             // Type sources come last in the index; their failures are reported before any sheet.
             py::gil_scoped_release unlocked;

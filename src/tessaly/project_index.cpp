@@ -1,13 +1,11 @@
 #include "tessaly/project_index.hpp"
 
-#include "tessaly/document_pipeline.hpp"
-#include "tessaly/index_merge.hpp"
+#include "tessaly/index_growth.hpp"
 #include "tessaly/node_reading.hpp"
 
 #include <algorithm>
 #include <cstring>
 #include <exception>
-#include <mutex>
 #include <new>
 #include <utility>
 
@@ -232,7 +230,7 @@ void DocumentIndexer::visit_package(pugi::xml_node package, int frame) {
                           [&](pugi::xml_node reference) { return resolve(reference, frame); });
         }
         const char* kind = element.name();
-        if (is_component_type_tag(kind)) add_component_type(element, frame);
+        if (index_.wiring.wanted && is_component_type_tag(kind)) add_component_type(element, frame);
         if (std::strcmp(kind, "APPLICATION-SW-COMPONENT-TYPE") == 0) {
             add_component(element, frame);
             continue;
@@ -277,100 +275,12 @@ void index_document(ProjectIndex& index, const std::string& entry, pugi::xml_nod
     DocumentIndexer(index, entry).run(root);
 }
 
-namespace {
-
-std::vector<std::string> paths_of(const std::vector<IndexSource>& sources) {
-    std::vector<std::string> paths;
-    paths.reserve(sources.size());
-    for (const IndexSource& source : sources) paths.push_back(source.fs_path);
-    return paths;
-}
-
-std::vector<ProjectIndex> empty_parts(std::size_t count, bool with_details) {
-    std::vector<ProjectIndex> parts(count);
-    for (ProjectIndex& part : parts) part.details.wanted = with_details;
-    return parts;
-}
-
-// Each file is indexed on the worker that parsed it, into an index of its own, and its document freed
-// there; grow() merges the parts into the run's index in listing order, so the first definition of a
-// path stays. The workers run through the whole list without waiting for the merges: the parts are
-// small beside the documents.
-class IndexGrowth {
-public:
-    IndexGrowth(ProjectIndex& index, std::vector<IndexSource> sources, bool with_details)
-        : index_(index),
-          sources_(std::move(sources)),
-          parts_(empty_parts(sources_.size(), with_details)),
-          parsed_(sources_.size(), 0),
-          failures_(sources_.size()),
-          pipeline_(paths_of(sources_), [this](std::size_t i, corvenna::LoadOutcome& outcome) { index_file(i, outcome); },
-                    worker_count, sources_.size()) {}
-
-    bool grow() {
-        std::lock_guard<std::mutex> lock(merging_);
-        if (pipeline_.taken() >= pipeline_.size()) return false;
-        std::size_t i = pipeline_.taken();
-        pipeline_.take();
-        const std::string& key = sources_[i].key;
-        if (!parsed_[i]) {
-            index_.skipped.push_back(key);  // the loader reports the file at its turn
-            return true;
-        }
-        index_.files.push_back(key);
-        if (failures_[i]) std::rethrow_exception(failures_[i]);
-        // What was merged before running out of memory stays; the run goes on with the next file.
-        try {
-            merge_file_index(index_, std::move(parts_[i]));
-        } catch (const std::bad_alloc&) {
-        }
-        return true;  // what stayed behind in the part (paths defined before) goes with this object
-    }
-
-private:
-    static constexpr unsigned worker_count = 2;
-
-    void index_file(std::size_t i, corvenna::LoadOutcome& outcome) {
-        if (!outcome.document) return;
-        parsed_[i] = 1;
-        // What was indexed before running out of memory stays.
-        try {
-            index_document(parts_[i], sources_[i].key, outcome.document->xml.document_element());
-        } catch (const std::bad_alloc&) {
-        } catch (...) {
-            failures_[i] = std::current_exception();  // raised at the file's turn
-        }
-        outcome.document.reset();
-    }
-
-    ProjectIndex& index_;
-    std::vector<IndexSource> sources_;
-    std::vector<ProjectIndex> parts_;
-    std::vector<char> parsed_;
-    std::vector<std::exception_ptr> failures_;
-    std::mutex merging_;
-    ParsePipeline pipeline_;  // last: its workers use the members above, and it stops first
-};
-
-}  // namespace
-
-std::shared_ptr<ProjectIndex> start_project_index(std::vector<IndexSource> sources, bool with_details) {
-    auto index = std::make_shared<ProjectIndex>();
-    index->details.wanted = with_details;
-    auto growth = std::make_shared<IndexGrowth>(*index, std::move(sources), with_details);
-    index->grow = [growth] { return growth->grow(); };
-    return index;
-}
-
-void complete_index(const ProjectIndex& index) {
-    while (index.grow && index.grow()) {
-    }
-}
-
 ProjectIndex build_project_index(const std::vector<IndexSource>& sources, bool with_details) {
-    std::shared_ptr<ProjectIndex> index = start_project_index(sources, with_details);
+    IndexWants wants;
+    wants.details = with_details;
+    std::shared_ptr<ProjectIndex> index = start_project_index(sources, wants);
     complete_index(*index);
-    index->grow = nullptr;  // stops the workers: the index can move now
+    index->growth.reset();  // stops the threads: the index can move now
     return std::move(*index);
 }
 

@@ -9,7 +9,6 @@
 #include "tessaly/other_interfaces.hpp"
 
 #include <deque>
-#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -77,6 +76,8 @@ struct ComponentEntry {
 // Application data type -> implementation data type, in the order the maps were written.
 using TypeMappings = std::vector<std::pair<ArPath, ArPath>>;
 
+class IndexGrowth;
+
 struct ProjectIndex {
     DetailsIndex details;  // signal details; filled only when details.wanted is set before indexing
     std::unordered_map<ArPath, std::vector<DataElement>> interfaces;
@@ -93,27 +94,31 @@ struct ProjectIndex {
     std::vector<std::string> files;    // entries indexed, in listing order
     std::vector<std::string> skipped;  // ".arxml" entries the binding could not read
 
-    // Set while files are still being indexed on worker threads (start_project_index): merges the next
-    // file into this index and returns true, or returns false once every file is in. Entries already
-    // merged stay where they are. Not for two threads at once; look-ups go through find_in.
-    std::function<bool()> grow;
+    // Set while the files are still being merged (index_growth.hpp); destroyed first, it stops them.
+    std::shared_ptr<IndexGrowth> growth;
 };
 
-// `key` in `map`, a member of `index`, or null. While it is missing and files are left, the next one is
-// merged: what is found is what the complete index holds, as files are merged in order and the first
-// definition of a path stays. A look-up that misses waits for the whole directory.
+// On the merging thread: merges the next file and returns true, or false once every file is in. On any
+// other thread: waits until every file is in and returns false. False at once for an index that is
+// not growing.
+bool grow_index(const ProjectIndex& index);
+
+// `key` in `map`, a member of `index`, or null. On the merging thread of a growing index, the next
+// file is merged while the key is missing and files are left: what is found is what the complete index
+// holds, as files are merged in order and the first definition of a path stays. Other threads call
+// complete_index() before reading a growing index.
 template <class Map>
 const typename Map::mapped_type* find_in(const ProjectIndex& index, const Map& map,
                                          const typename Map::key_type& key) {
     for (;;) {
         auto found = map.find(key);
         if (found != map.end()) return &found->second;
-        if (!index.grow || !index.grow()) return nullptr;
+        if (!grow_index(index)) return nullptr;
     }
 }
 
-// Merges every file still outstanding: for readers that go over all of the index, or whose answer
-// depends on what is absent.
+// Waits until every file is merged: for readers on other threads than the merging one, for readers
+// that go over all of the index, and for answers that depend on what is absent.
 void complete_index(const ProjectIndex& index);
 
 // A file to index: its key (the directory entry, or a path relative to the directory, as the sheets
@@ -140,10 +145,6 @@ ProjectIndex build_project_index(py::handle directory, py::handle entries, bool 
 
 // The same over the listing of `directory`; a failure to list it is raised.
 ProjectIndex build_project_index(py::handle directory);
-
-// Starts indexing `sources` on worker threads and returns at once; the index grows as look-ups need it
-// (ProjectIndex::grow). Touches no Python object.
-std::shared_ptr<ProjectIndex> start_project_index(std::vector<IndexSource> sources, bool with_details);
 
 // An entry name as the index keys it: UTF-8, lone surrogates (undecodable file names) kept.
 std::string entry_key(py::handle entry);

@@ -1,5 +1,6 @@
 #include "tessaly/run_sources.hpp"
 
+#include "tessaly/index_growth.hpp"
 #include "tessaly/module_state.hpp"
 
 #include <algorithm>
@@ -40,13 +41,13 @@ py::list type_source_files(const LoadSettings& settings, py::handle path, py::ha
 }
 
 std::shared_ptr<ProjectIndex> start_run_index(py::handle path, py::handle entries, const py::list& type_files,
-                                              bool with_details) {
+                                              const IndexWants& wants) {
     std::vector<IndexSource> sources = arxml_sources(path, entries);
     py::object fsencode = module_global("os").attr("fsencode");
     for (py::handle file : type_files) {
         sources.push_back({entry_key(file), std::string(py::bytes(fsencode(file)))});
     }
-    return start_project_index(std::move(sources), with_details);
+    return start_project_index(std::move(sources), wants);
 }
 
 bool index_skipped(const ProjectIndex& index, py::handle file) {

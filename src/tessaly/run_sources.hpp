@@ -4,6 +4,7 @@
 #pragma once
 
 #include "tessaly/loader.hpp"
+#include "tessaly/index_growth.hpp"
 #include "tessaly/project_index.hpp"
 
 #include <pybind11/pybind11.h>
@@ -30,9 +31,9 @@ py::list type_source_files(const LoadSettings& settings, py::handle path, py::ha
 
 // The project index of the directory's ".arxml" entries (keyed by entry), then of the type-source
 // files (keyed by their absolute paths), with the signal details when `with_details`: started on worker
-// threads, it grows as the sheets look things up (start_project_index).
+// threads, it grows while the sheets are written (index_growth.hpp).
 std::shared_ptr<ProjectIndex> start_run_index(py::handle path, py::handle entries, const py::list& type_files,
-                                              bool with_details);
+                                              const IndexWants& wants);
 
 // Whether `file` is one the index could not read.
 bool index_skipped(const ProjectIndex& index, py::handle file);

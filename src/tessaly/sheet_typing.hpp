@@ -41,7 +41,9 @@ public:
 
 private:
     std::shared_ptr<const ProjectIndex> index_;
-    const ComponentEntry* component_;  // in *index_, or null
+    const ComponentEntry* component_ = nullptr;  // in *index_, or null
+    // The types of component_'s ports, worked out while the index grew (index_growth.hpp); else null.
+    const std::vector<std::optional<PortType>>* port_types_ = nullptr;
     PortLookup<PortEntry> ports_;      // component_'s ports
 };
 

@@ -1,0 +1,44 @@
+// The run's project index, built while the sheets are written. Worker threads parse and index the
+// files from the start of the run; one merging thread merges their indexes in listing order (the
+// first definition of a path stays) and, when the run types ports, types the ports of each file's
+// components as soon as that file is in. A sheet waits only for its own file; a look-up of what no
+// file merged so far defines waits for the merging of them all, as the complete index decides it.
+//
+// Thread rules: only the merging thread changes the index. Any other thread reads the index's maps
+// only after complete_index(), and before that only what typed_components() hands out.
+#pragma once
+
+#include "tessaly/port_typing.hpp"
+#include "tessaly/project_index.hpp"
+
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velvane::tessaly {
+
+// A component of one file, with its ports' types in the order of component->ports (empty when the
+// run does not type ports).
+struct TypedComponent {
+    const ComponentEntry* component;
+    std::vector<std::optional<PortType>> port_types;
+};
+
+// What a run needs of its index besides the port typing's own parts.
+struct IndexWants {
+    bool details = false;      // the signal details (ProjectIndex::details)
+    bool connections = true;   // the compositions and every component type's ports (ProjectIndex::wiring)
+    bool typing = false;       // each file's ports typed on the merging thread (typed_components)
+};
+
+// Starts indexing `sources`.
+std::shared_ptr<ProjectIndex> start_project_index(std::vector<IndexSource> sources, const IndexWants& wants);
+
+// The components of the file keyed `key`, in document order, once that file is merged (and typed);
+// null when the index is not growing (read it directly then) and an empty list for a key it lacks.
+// A failure of the index building is raised here.
+const std::vector<TypedComponent>* typed_components(const ProjectIndex& index, const std::string& key);
+
+}  // namespace velvane::tessaly
