@@ -39,9 +39,19 @@ BlockHeader* fresh_block(std::size_t size) {
     return header;
 }
 
+
+void* (*forward_allocate)(std::size_t) noexcept = nullptr;
+void (*forward_deallocate)(void*) noexcept = nullptr;
+
 }  // namespace
 
+void forward_to(void* (*allocate)(std::size_t) noexcept, void (*deallocate)(void*) noexcept) noexcept {
+    forward_allocate = allocate;
+    forward_deallocate = deallocate;
+}
+
 void* allocate(std::size_t size) noexcept {
+    if (forward_allocate) return forward_allocate(size);
     if (size < kRecycleFrom) {
         BlockHeader* header = fresh_block(size);
         return header ? payload(header) : nullptr;
@@ -64,6 +74,10 @@ void* allocate(std::size_t size) noexcept {
 }
 
 void deallocate(void* block) noexcept {
+    if (forward_deallocate) {
+        forward_deallocate(block);
+        return;
+    }
     if (!block) return;
     BlockHeader* header = header_of(block);
     if (header->size < kRecycleFrom) {

@@ -22,4 +22,9 @@ void release_idle() noexcept;
 // Routes pugixml's allocations through this pool (call once, before the first parse).
 void install_for_pugixml() noexcept;
 
+// Makes this module's pool a front for another module's (the binding's): every block is then taken
+// from and given back to that one, so that documents one module makes and the other frees recycle
+// their memory in one place. Call before the first allocation.
+void forward_to(void* (*allocate)(std::size_t) noexcept, void (*deallocate)(void*) noexcept) noexcept;
+
 }  // namespace corvenna::pool

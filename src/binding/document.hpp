@@ -8,6 +8,8 @@
 
 #include <pugixml.hpp>
 
+#include "file_identity.hpp"
+
 namespace corvenna {
 
 struct Document {
@@ -30,6 +32,7 @@ struct LoadOutcome {
     std::string cause;                   // why the text is not acceptable XML
     std::size_t offset = 0;              // where, as a byte offset into the text as parsed
     SourceEncoding encoding = SourceEncoding::kUtf8;
+    FileIdentity identity;  // of the file as it was before it was read (load_document only)
 };
 
 // Reads and parses one file: no DTD is processed and no entity is expanded, nothing outside the file

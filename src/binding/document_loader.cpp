@@ -15,13 +15,28 @@ namespace corvenna {
 const unsigned int kParseOptions =
     pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
 
+namespace {
+LoadOutcome read_and_parse(const char* fs_path);
+}  // namespace
+
 LoadOutcome load_document(const char* fs_path) {
+    FileIdentity identity = identity_of(fs_path);  // before reading: any later change shows
+    LoadOutcome out = read_and_parse(fs_path);
+    out.identity = identity;
+    return out;
+}
+
+namespace {
+
+LoadOutcome read_and_parse(const char* fs_path) {
     LoadOutcome out;
     velvane::FileContents bytes;
     out.os_error = velvane::read_whole_file(fs_path, {pool::allocate, pool::deallocate}, bytes, out.os_cause);
     if (out.os_error != 0) return out;
     return parse_text(bytes.data, bytes.size);
 }
+
+}  // namespace
 
 LoadOutcome parse_text(unsigned char* block, std::size_t size) {
     LoadOutcome out;

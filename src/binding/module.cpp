@@ -87,6 +87,9 @@ PYBIND11_MODULE(AUTOSAR_00048, m) {
     PyObject* api = native_api_capsule();
     if (!api) throw py::error_already_set();
     m.add_object("_native_api", py::reinterpret_steal<py::object>(api));
+    PyObject* handoff = ahead::handoff_capsule();
+    if (!handoff) throw py::error_already_set();
+    m.add_object("_document_handoff", py::reinterpret_steal<py::object>(handoff));
 
     ParseError = PyErr_NewExceptionWithDoc(
         "Omdra.Corvenna.AUTOSAR_00048.ParseError",

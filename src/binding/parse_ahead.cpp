@@ -1,10 +1,12 @@
 #include "parse_ahead.hpp"
 
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
+#include "buffer_pool.hpp"
+#include "document_handoff.hpp"
+#include "file_identity.hpp"
 
 #include <algorithm>
+#include <exception>
+#include <new>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -14,39 +16,6 @@
 
 namespace corvenna::ahead {
 namespace {
-
-// What tells one version of a file from another without reading it.
-struct FileIdentity {
-    bool known = false;
-    unsigned long long device = 0;
-    unsigned long long inode = 0;
-    long long size = 0;
-    long long modified_ns = 0;
-    long long changed_ns = 0;
-
-    bool operator==(const FileIdentity& other) const {
-        return known && other.known && device == other.device && inode == other.inode && size == other.size &&
-               modified_ns == other.modified_ns && changed_ns == other.changed_ns;
-    }
-};
-
-#ifdef _WIN32
-// No identity is taken there yet: a prepared document is never handed over, the turn parses afresh.
-FileIdentity identity_of(const char*) { return FileIdentity(); }
-#else
-FileIdentity identity_of(const char* fs_path) {
-    FileIdentity identity;
-    struct stat st;
-    if (::stat(fs_path, &st) != 0 || !S_ISREG(st.st_mode)) return identity;
-    identity.known = true;
-    identity.device = st.st_dev;
-    identity.inode = st.st_ino;
-    identity.size = st.st_size;
-    identity.modified_ns = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
-    identity.changed_ns = static_cast<long long>(st.st_ctim.tv_sec) * 1000000000LL + st.st_ctim.tv_nsec;
-    return identity;
-}
-#endif
 
 // One request. The worker writes `seen` and `outcome`; they are read only after it has been joined.
 struct Job {
@@ -60,8 +29,8 @@ struct Job {
 
 void run(Job* job) noexcept {
     try {
-        job->seen = identity_of(job->fs_path.c_str());
         job->outcome = load_document(job->fs_path.c_str());
+        job->seen = job->outcome.identity;
         job->usable = job->outcome.document != nullptr;
     } catch (...) {
         job->outcome = LoadOutcome();  // the turn's own parse meets whatever went wrong here
@@ -131,6 +100,47 @@ py::object start(py::handle fs_path) {
     }
     pending().push_back({&job, owner.ptr()});
     return owner;
+}
+
+py::object adopt(py::handle fs_path, std::unique_ptr<Document> document, const FileIdentity& seen) {
+    auto* ticket = new Ticket();
+    py::object owner = py::cast(ticket, py::return_value_policy::take_ownership);
+    Job& job = ticket->job();
+    job.fs_path.assign(PyBytes_AS_STRING(fs_path.ptr()), static_cast<std::size_t>(PyBytes_GET_SIZE(fs_path.ptr())));
+    job.thread = PyThread_get_thread_ident();
+    job.seen = seen;
+    job.outcome.document = std::move(document);
+    job.usable = job.outcome.document != nullptr;
+    pending().push_back({&job, owner.ptr()});
+    return owner;
+}
+
+namespace {
+
+PyObject* adopt_entry(PyObject* fs_path, Document* document, const FileIdentity* seen) {
+    std::unique_ptr<Document> owned(document);
+    if (!PyBytes_Check(fs_path) || seen == nullptr) {
+        PyErr_SetString(PyExc_TypeError, "a document is handed over with its path as bytes and its identity");
+        return nullptr;
+    }
+    try {
+        return adopt(fs_path, std::move(owned), *seen).release().ptr();
+    } catch (py::error_already_set& failure) {
+        failure.restore();
+    } catch (const std::bad_alloc&) {
+        PyErr_NoMemory();
+    } catch (const std::exception& failure) {
+        PyErr_SetString(PyExc_RuntimeError, failure.what());
+    }
+    return nullptr;
+}
+
+const handoff::DocumentHandoff handoff_api = {handoff::kVersion, &adopt_entry, &pool::allocate, &pool::deallocate};
+
+}  // namespace
+
+PyObject* handoff_capsule() {
+    return PyCapsule_New(const_cast<handoff::DocumentHandoff*>(&handoff_api), handoff::kCapsuleName, nullptr);
 }
 
 std::unique_ptr<Document> take(const char* fs_path) {

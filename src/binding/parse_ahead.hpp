@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "document.hpp"
+#include "file_identity.hpp"
 
 namespace corvenna::ahead {
 
@@ -24,6 +25,13 @@ void add_ticket_class(py::module_& m);
 // Starts parsing `fs_path` (the file-system encoded path, bytes) on a worker; returns its ticket, or
 // None when no worker could be started.
 py::object start(py::handle fs_path);
+
+// A ticket for `document`, parsed elsewhere from `fs_path` (bytes) after `seen` was taken: the next
+// parse of that path on this thread takes it under the same rules.
+py::object adopt(py::handle fs_path, std::unique_ptr<Document> document, const FileIdentity& seen);
+
+// New reference to the capsule through which the loader hands documents over (document_handoff.hpp).
+PyObject* handoff_capsule();
 
 // The prepared document of `fs_path` requested by this thread, if one is ready or under way and the
 // file is unchanged; null otherwise. Call with the GIL held: it is released while waiting.

@@ -19,6 +19,11 @@ namespace {
 
 constexpr unsigned worker_count = 2;
 
+// With shared documents: files merged ahead of the sheet asked for last, and files parsed ahead of the
+// last merged. Each kept document costs about three times its file.
+constexpr std::size_t merge_lead = 1;
+constexpr std::size_t parse_lead = 2;
+
 std::vector<std::string> paths_of(const std::vector<IndexSource>& sources) {
     std::vector<std::string> paths;
     paths.reserve(sources.size());
@@ -57,13 +62,15 @@ public:
         : index_(index),
           sources_(std::move(sources)),
           with_typing_(wants.typing),
+          sharing_(wants.share_documents),
           parts_(empty_parts(sources_.size(), wants)),
           parsed_(sources_.size(), 0),
           failures_(sources_.size()),
           ranges_(sources_.size()),
+          kept_(sources_.size()),
           pipeline_(paths_of(sources_),
                     [this](std::size_t i, corvenna::LoadOutcome& outcome) { index_file(i, outcome); },
-                    worker_count, sources_.size(), true) {
+                    worker_count, sharing_ ? parse_lead : sources_.size(), true) {
         // Every key's list exists before the merging thread starts: the map itself never changes then.
         for (std::size_t i = 0; i < sources_.size(); ++i) {
             typed_[sources_[i].key];
@@ -72,7 +79,11 @@ public:
     }
 
     ~IndexGrowth() {
-        stopping_ = true;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stopping_ = true;
+        }
+        progress_.notify_all();
         pipeline_.stop();
         if (merging_.joinable()) merging_.join();
     }
@@ -85,6 +96,7 @@ public:
 
     bool grow() {
         if (merging_here == this) return merge_next();
+        ask_for(sources_.size());
         wait_for([&] { return merged_ == sources_.size(); });
         return false;
     }
@@ -93,8 +105,18 @@ public:
         auto last = last_position_.find(key);
         if (last == last_position_.end()) return &none_;
         std::size_t position = last->second;
+        ask_for(position);
         wait_for([&] { return typed_count_ > position; });
         return &typed_.find(key)->second;
+    }
+
+    KeptDocument take_document(const std::string& key) {
+        auto last = last_position_.find(key);
+        if (last == last_position_.end()) return KeptDocument();
+        std::size_t position = last->second;
+        if (position > 0) ask_for(position - 1);  // the file before it is about to be analysed
+        std::lock_guard<std::mutex> lock(mutex_);
+        return std::move(kept_[position]);
     }
 
 private:
@@ -104,6 +126,16 @@ private:
         std::unique_lock<std::mutex> lock(mutex_);
         progress_.wait(lock, [&] { return ready() || finished_; });
         if (!ready() && failure_) std::rethrow_exception(failure_);
+    }
+
+    // The merging thread may go on to file `position` (and merge_lead beyond): the caller needs it.
+    void ask_for(std::size_t position) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (asked_ >= position) return;
+            asked_ = position;
+        }
+        progress_.notify_all();
     }
 
     // On a worker, right after the parse.
@@ -117,7 +149,30 @@ private:
         } catch (...) {
             failures_[i] = std::current_exception();  // raised at the file's turn
         }
+        if (sharing_ && sources_[i].has_sheet) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (i > asked_) {  // its analysis has not begun
+                kept_[i] = KeptDocument{std::move(outcome.document), sources_[i].fs_path, outcome.identity};
+                return;
+            }
+        }
         outcome.document.reset();
+    }
+
+    // On the merging thread: waits until file `t` is wanted soon, or everything is.
+    bool may_go_on_to(std::size_t t) {
+        if (!sharing_) return !stopping_;
+        std::unique_lock<std::mutex> lock(mutex_);
+        progress_.wait(lock, [&] {
+            return stopping_ || asked_ >= sources_.size() || t <= asked_ + merge_lead;
+        });
+        // Documents of files whose analysis has begun are not wanted any more.
+        std::vector<KeptDocument> passed;
+        for (; unwanted_ <= asked_ && unwanted_ < kept_.size(); ++unwanted_) {
+            if (kept_[unwanted_].document) passed.push_back(std::move(kept_[unwanted_]));
+        }
+        lock.unlock();
+        return !stopping_;
     }
 
     std::size_t component_count(const std::string& key) const {
@@ -175,7 +230,7 @@ private:
         merging_here = this;
         lower_this_thread_priority();
         try {
-            for (std::size_t t = 0; t < sources_.size() && !stopping_; ++t) {
+            for (std::size_t t = 0; t < sources_.size() && may_go_on_to(t); ++t) {
                 while (merged_ <= t && merge_next()) {
                 }
                 if (merged_ <= t) break;
@@ -200,10 +255,12 @@ private:
     ProjectIndex& index_;
     std::vector<IndexSource> sources_;
     bool with_typing_;
+    bool sharing_;
     std::vector<ProjectIndex> parts_;
     std::vector<char> parsed_;
     std::vector<std::exception_ptr> failures_;
     std::vector<ComponentRange> ranges_;  // the merging thread's own
+    std::vector<KeptDocument> kept_;  // documents for the analysis, under mutex_
     std::unordered_map<std::string, std::size_t> last_position_;
     std::unordered_map<std::string, std::vector<TypedComponent>> typed_;  // filled under mutex_
     const std::vector<TypedComponent> none_;
@@ -211,6 +268,8 @@ private:
     std::condition_variable progress_;
     std::size_t merged_ = 0;       // files merged; written under mutex_ by the merging thread
     std::size_t typed_count_ = 0;  // files typed; likewise
+    std::size_t asked_ = 0;        // the furthest file a caller asked for
+    std::size_t unwanted_ = 0;     // kept_ before this position has been let go
     bool finished_ = false;
     std::exception_ptr failure_;
     std::atomic<bool> stopping_{false};
@@ -235,6 +294,10 @@ void complete_index(const ProjectIndex& index) {
 
 const std::vector<TypedComponent>* typed_components(const ProjectIndex& index, const std::string& key) {
     return index.growth == nullptr ? nullptr : index.growth->typed(key);
+}
+
+KeptDocument take_document(const ProjectIndex& index, const std::string& key) {
+    return index.growth == nullptr ? KeptDocument() : index.growth->take_document(key);
 }
 
 }  // namespace velvane::tessaly

@@ -8,6 +8,7 @@
 // only after complete_index(), and before that only what typed_components() hands out.
 #pragma once
 
+#include "binding/document.hpp"
 #include "tessaly/port_typing.hpp"
 #include "tessaly/project_index.hpp"
 
@@ -31,6 +32,9 @@ struct IndexWants {
     bool details = false;      // the signal details (ProjectIndex::details)
     bool connections = true;   // the compositions and every component type's ports (ProjectIndex::wiring)
     bool typing = false;       // each file's ports typed on the merging thread (typed_components)
+    // The documents of files with a sheet are kept for the analysis (take_document) instead of being
+    // parsed again; the index then keeps only a few files ahead of the sheet being written.
+    bool share_documents = false;
 };
 
 // Starts indexing `sources`.
@@ -40,5 +44,17 @@ std::shared_ptr<ProjectIndex> start_project_index(std::vector<IndexSource> sourc
 // null when the index is not growing (read it directly then) and an empty list for a key it lacks.
 // A failure of the index building is raised here.
 const std::vector<TypedComponent>* typed_components(const ProjectIndex& index, const std::string& key);
+
+// A parsed file the index kept for the analysis: the document, the path it was read from and the
+// file's identity before it was read.
+struct KeptDocument {
+    std::unique_ptr<corvenna::Document> document;
+    std::string fs_path;
+    corvenna::FileIdentity identity;
+};
+
+// The document of the file keyed `key`, when the index kept it (IndexWants::share_documents) and
+// nobody took it yet; else one without a document. Does not wait.
+KeptDocument take_document(const ProjectIndex& index, const std::string& key);
 
 }  // namespace velvane::tessaly

@@ -279,11 +279,13 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
     bool skipping = settings.on_error == OnError::skip;
     py::list skipped;
     std::shared_ptr<const ProjectIndex> indexed;
+    ParseAhead ahead;
     if (settings.resolve_project || settings.connections || settings.details) {
         IndexWants wants;
         wants.details = settings.details;
         wants.connections = settings.connections;
         wants.typing = settings.resolve_project;
+        wants.share_documents = ahead.active();
         indexed = start_run_index(path, entries, type_files, wants);
         if (!type_files.empty()) {
             // Type sources come last in the index; their failures are reported before any sheet.
@@ -303,13 +305,12 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
     py::object workbook = native ? new_native_workbook(output.workbook_path())
                                  : module_global("Workbook")(output.workbook_path());
     Py_ssize_t index = 0;
-    ParseAhead ahead;
     Py_ssize_t position = -1;
     for (py::handle entry : entries) {
         ++position;
         if (!is_arxml_entry(entry)) continue;
         ++index;
-        ahead.before_entry(path, entries, position);
+        ahead.before_entry(path, entries, position, indexed.get());
         stats.set("entry", entry);
         SheetCounts counts;
         py::object failure = py::none();

@@ -7,6 +7,7 @@
 #include "tessaly/loader.hpp"
 #include "tessaly/module_state.hpp"
 #include "tessaly/native_workbook.hpp"
+#include "tessaly/parse_ahead.hpp"
 #include "tessaly/project_types_class.hpp"
 #include "tessaly/run_sources.hpp"
 #include "tessaly/sheet_details_class.hpp"
@@ -156,6 +157,7 @@ PYBIND11_MODULE(Tessaly, m) {
     // The project index parses through the same pooled memory as the binding, in this module's copy.
     corvenna::pool::install_for_pugixml();
     import_services(m);
+    tessaly::share_parse_memory();
     tessaly::add_key_lists(m);
     tessaly::remember_module(m);
     tessaly::add_project_types_class(m);

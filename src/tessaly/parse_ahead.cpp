@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include "binding/buffer_pool.hpp"
+#include "tessaly/index_growth.hpp"
 #include "tessaly/module_state.hpp"
 
 namespace velvane::tessaly {
@@ -59,17 +61,57 @@ PyObject* next_arxml_entry(py::handle entries, Py_ssize_t position) {
     return nullptr;
 }
 
+
+// The binding's document handoff, or null when it offers none of this version.
+const corvenna::handoff::DocumentHandoff* handoff_entry() {
+    const corvenna::handoff::DocumentHandoff* api = nullptr;
+    optionally([&] {
+        py::object binding = loaded_module("Omdra.Corvenna.AUTOSAR_00048");
+        if (binding.is_none() || !py::hasattr(binding, "_document_handoff")) return;
+        py::object capsule = binding.attr("_document_handoff");
+        void* pointer = PyCapsule_GetPointer(capsule.ptr(), corvenna::handoff::kCapsuleName);
+        if (pointer == nullptr) throw py::error_already_set();
+        auto* offered = static_cast<const corvenna::handoff::DocumentHandoff*>(pointer);
+        if (offered->version == corvenna::handoff::kVersion) api = offered;
+    });
+    return api;
+}
+
 }  // namespace
 
-ParseAhead::ParseAhead() : start_(parse_ahead_entry()) {}
+void share_parse_memory() {
+    if (const corvenna::handoff::DocumentHandoff* api = handoff_entry()) {
+        corvenna::pool::forward_to(api->pool_allocate, api->pool_deallocate);
+    }
+}
 
-void ParseAhead::before_entry(py::handle path, py::handle entries, Py_ssize_t position) {
+ParseAhead::ParseAhead() : start_(parse_ahead_entry()) {
+    if (!start_.is_none()) handoff_ = handoff_entry();
+}
+
+py::object ParseAhead::handed_over(const ProjectIndex* index, PyObject* entry) const {
+    if (index == nullptr || handoff_ == nullptr) return py::none();
+    KeptDocument kept = take_document(*index, entry_key(entry));
+    if (!kept.document) return py::none();
+    py::bytes path(kept.fs_path);
+    PyObject* ticket = handoff_->adopt(path.ptr(), kept.document.release(), &kept.identity);
+    if (ticket == nullptr) throw py::error_already_set();
+    return py::reinterpret_steal<py::object>(ticket);
+}
+
+void ParseAhead::before_entry(py::handle path, py::handle entries, Py_ssize_t position, const ProjectIndex* index) {
     current_ = std::move(next_);
     next_ = py::none();
     if (start_.is_none()) return;
+    if (current_.is_none() && PyList_CheckExact(entries.ptr()) && position < PyList_GET_SIZE(entries.ptr())) {
+        PyObject* entry = PyList_GET_ITEM(entries.ptr(), position);
+        if (is_arxml_name(entry)) optionally([&] { current_ = handed_over(index, entry); });
+    }
     PyObject* entry = next_arxml_entry(entries, position);
     if (!entry) return;
     optionally([&] {
+        next_ = handed_over(index, entry);
+        if (!next_.is_none()) return;
         py::object filename = module_global("os").attr("path").attr("join")(path, py::handle(entry));
         next_ = start_(filename);
     });

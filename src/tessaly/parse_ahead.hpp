@@ -5,9 +5,16 @@
 
 #include <pybind11/pybind11.h>
 
+#include "binding/document_handoff.hpp"
+#include "tessaly/project_index.hpp"
+
 namespace velvane::tessaly {
 
 namespace py = pybind11;
+
+// Has this module's parse memory forwarded to the binding's pool (binding/buffer_pool.hpp), where the
+// documents handed over are freed: call once the binding is imported, before the first parse.
+void share_parse_memory();
 
 class ParseAhead {
 public:
@@ -15,13 +22,20 @@ public:
     // class parses through is the ARXML binding itself: anything replaced gets plain parses.
     ParseAhead();
 
+    bool active() const { return !start_.is_none(); }
+
     // Called before the entry at `position` of the listing `entries` is loaded: starts parsing the
-    // next ".arxml" entry after it. Never fails: where that cannot be done, the file is parsed at
-    // its turn as usual.
-    void before_entry(py::handle path, py::handle entries, Py_ssize_t position);
+    // next ".arxml" entry after it, or, when the run's project index (`index`, may be null) has
+    // already parsed that file, hands its document to the binding. Never fails: where that cannot be
+    // done, the file is parsed at its turn as usual.
+    void before_entry(py::handle path, py::handle entries, Py_ssize_t position, const ProjectIndex* index);
 
 private:
+    // A ticket for the index's document of `entry`, or None.
+    py::object handed_over(const ProjectIndex* index, PyObject* entry) const;
+
     py::object start_;    // the binding's _parse_ahead, or None
+    const corvenna::handoff::DocumentHandoff* handoff_ = nullptr;  // the binding's, when it offers one
     py::object current_;  // the request for the entry being loaded now
     py::object next_;     // the request for the entry after it
 };

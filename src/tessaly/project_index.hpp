@@ -125,7 +125,8 @@ void complete_index(const ProjectIndex& index);
 // name it; UTF-8 with the lone surrogates of undecodable names kept) and the path to open.
 struct IndexSource {
     std::string key;
-    std::string fs_path;  // in the file system's encoding
+    std::string fs_path;      // in the file system's encoding
+    bool has_sheet = true;    // false for a type source, which is only indexed
 };
 
 // Indexes `sources` in order, each parsed once without Python (a few files ahead, on worker threads)

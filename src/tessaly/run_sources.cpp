@@ -45,7 +45,7 @@ std::shared_ptr<ProjectIndex> start_run_index(py::handle path, py::handle entrie
     std::vector<IndexSource> sources = arxml_sources(path, entries);
     py::object fsencode = module_global("os").attr("fsencode");
     for (py::handle file : type_files) {
-        sources.push_back({entry_key(file), std::string(py::bytes(fsencode(file)))});
+        sources.push_back({entry_key(file), std::string(py::bytes(fsencode(file))), false});
     }
     return start_project_index(std::move(sources), wants);
 }
