@@ -57,7 +57,11 @@ def models(tmp_path, monkeypatch):
 def without_parse_ahead(monkeypatch):
     def declined(path):
         return None
-    return lambda: monkeypatch.setattr(AUTOSAR_00048, "_parse_ahead", declined)
+
+    def decline():
+        monkeypatch.setattr(AUTOSAR_00048, "_parse_ahead", declined)
+        monkeypatch.setattr(AUTOSAR_00048, "_document_handoff", None)   # the project index's documents
+    return decline
 
 
 def run(folder, output, **options):
@@ -74,12 +78,13 @@ def run(folder, output, **options):
     return outcome, cells
 
 
+@pytest.mark.parametrize("resolve", ["file", "project"])
 @pytest.mark.parametrize("on_error", ["raise", "skip"])
-def test_a_load_gives_what_plain_parses_give(models, tmp_path, capfd, without_parse_ahead, on_error):
-    ahead = run(models, str(tmp_path / "ahead.xlsx"), on_error=on_error)
+def test_a_load_gives_what_plain_parses_give(models, tmp_path, capfd, without_parse_ahead, on_error, resolve):
+    ahead = run(models, str(tmp_path / "ahead.xlsx"), on_error=on_error, resolve=resolve)
     ahead_out = capfd.readouterr().out
     without_parse_ahead()
-    plain = run(models, str(tmp_path / "plain.xlsx"), on_error=on_error)
+    plain = run(models, str(tmp_path / "plain.xlsx"), on_error=on_error, resolve=resolve)
     assert ahead == plain and ahead_out == capfd.readouterr().out == "a\n"
     if on_error == "raise":
         assert "C3_Model.arxml" in ahead[0][1] and ahead[1] is None
@@ -103,6 +108,26 @@ def test_the_turn_reads_the_file_as_it_is_then(tmp_path):
     with pytest.raises(FileNotFoundError):
         AUTOSAR_00048.parse(path)   # the same error as a plain parse, at the turn
     del ticket
+
+
+def test_a_file_rewritten_after_the_project_index_read_it_is_read_again(tmp_path, monkeypatch):
+    monkeypatch.chdir(str(tmp_path))
+    folder = tmp_path / "m"
+    folder.mkdir()
+    names = ["%s_Model.arxml" % name for name in ("P1", "P2", "P3", "P4")]
+    for name in names:
+        write(folder, name, component(name[:2]))
+    listing = [name for name in os.listdir(str(folder)) if name in names]
+
+    def rewrite_later_files(index, total, entry, size):
+        for name in listing[index:]:   # read by the index already, not yet analysed
+            write(folder, name, component("New" + name[:2], ports=1).replace("<R-PORT", "<P-PORT")
+                  .replace("</R-PORT", "</P-PORT"))
+    Tessaly().load(str(folder), resolve="project", output="out.xlsx", progress=rewrite_later_files)
+    book = openpyxl.load_workbook("out.xlsx")
+    for name in listing[1:]:
+        sheet = book[name[:2]]
+        assert sheet["B2"].value is None and sheet["I2"].value == "In_New%s_0" % name[:2]
 
 
 def test_a_replaced_parse_gets_no_parse_ahead(tmp_path, monkeypatch):
