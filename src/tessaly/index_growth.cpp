@@ -53,9 +53,13 @@ struct ComponentRange {
 
 }  // namespace
 
-// Each file is indexed on the worker that parsed it, into an index of its own, and its document freed
-// there. The workers run through the whole list without waiting for the merges: the parts are small
-// beside the documents.
+// Each file is indexed on the worker that parsed it, into an index of its own. Its document is then
+// freed there, or kept for the analysis (IndexWants::share_documents). Without shared documents the
+// workers and the merging thread run through the whole list as fast as they can: the parts are small
+// beside the documents. With them, the merging thread stays merge_lead files ahead of the last sheet
+// asked for and the workers parse_lead files ahead of it, so that the documents kept are those of the
+// next files to be analysed; a look-up that needs more (what no file merged so far defines) and
+// complete_index() lift that limit.
 class IndexGrowth {
 public:
     IndexGrowth(ProjectIndex& index, std::vector<IndexSource> sources, const IndexWants& wants)

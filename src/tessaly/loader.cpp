@@ -281,17 +281,7 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
     std::shared_ptr<const ProjectIndex> indexed;
     ParseAhead ahead;
     if (settings.resolve_project || settings.connections || settings.details) {
-        IndexWants wants;
-        wants.details = settings.details;
-        wants.connections = settings.connections;
-        wants.typing = settings.resolve_project;
-        wants.share_documents = ahead.active();
-        indexed = start_run_index(path, entries, type_files, wants);
-        if (!type_files.empty()) {
-            // Type sources come last in the index; their failures are reported before any sheet.
-            py::gil_scoped_release unlocked;
-            complete_index(*indexed);
-        }
+        indexed = start_run_index(path, entries, type_files, settings, ahead.active());
         if (!type_files.empty()) stats.set("sources", py::int_(py::len(type_files)));
         for (py::handle file : type_files) {
             if (!index_skipped(*indexed, file)) continue;

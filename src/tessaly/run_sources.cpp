@@ -41,13 +41,23 @@ py::list type_source_files(const LoadSettings& settings, py::handle path, py::ha
 }
 
 std::shared_ptr<ProjectIndex> start_run_index(py::handle path, py::handle entries, const py::list& type_files,
-                                              const IndexWants& wants) {
+                                              const LoadSettings& settings, bool share_documents) {
     std::vector<IndexSource> sources = arxml_sources(path, entries);
     py::object fsencode = module_global("os").attr("fsencode");
     for (py::handle file : type_files) {
         sources.push_back({entry_key(file), std::string(py::bytes(fsencode(file))), false});
     }
-    return start_project_index(std::move(sources), wants);
+    IndexWants wants;
+    wants.details = settings.details;
+    wants.connections = settings.connections;
+    wants.typing = settings.resolve_project;
+    wants.share_documents = share_documents;
+    std::shared_ptr<ProjectIndex> index = start_project_index(std::move(sources), wants);
+    if (!type_files.empty()) {
+        py::gil_scoped_release unlocked;
+        complete_index(*index);
+    }
+    return index;
 }
 
 bool index_skipped(const ProjectIndex& index, py::handle file) {

@@ -31,9 +31,11 @@ py::list type_source_files(const LoadSettings& settings, py::handle path, py::ha
 
 // The project index of the directory's ".arxml" entries (keyed by entry), then of the type-source
 // files (keyed by their absolute paths), with the signal details when `with_details`: started on worker
-// threads, it grows while the sheets are written (index_growth.hpp).
+// threads, it grows while the sheets are written (index_growth.hpp), with what `settings` ask for, and
+// keeps documents for the analysis when `share_documents`. With type sources (the last files of the
+// index), it is complete on return: their failures are reported before any sheet.
 std::shared_ptr<ProjectIndex> start_run_index(py::handle path, py::handle entries, const py::list& type_files,
-                                              const IndexWants& wants);
+                                              const LoadSettings& settings, bool share_documents);
 
 // Whether `file` is one the index could not read.
 bool index_skipped(const ProjectIndex& index, py::handle file);
