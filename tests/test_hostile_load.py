@@ -134,6 +134,22 @@ class TestBrokenFiles:
         if cause is not None:
             assert cause in str(error)
 
+    def test_a_bad_byte_is_found_wherever_it_stands_in_a_long_ascii_run(self, tmp_path):
+        # The check skips ASCII many bytes at a time: every place within such a stride must be looked at.
+        from Omdra.Corvenna import AUTOSAR_00048
+        for offset in range(70):
+            for bad, cause in ((b"\xff", "UTF-8"), (b"\x00", "NUL")):
+                text = b"x" * offset + bad + b"x" * (90 - offset)
+                path = tmp_path / "bad.arxml"
+                path.write_bytes(b'<?xml version="1.0"?>\n<AUTOSAR>' + text + b"</AUTOSAR>\n")
+                with pytest.raises(ValueError) as caught:
+                    AUTOSAR_00048.parse(str(path))
+                assert cause in str(caught.value) and caught.value.lineno == 2
+                assert caught.value.colno == len("<AUTOSAR>") + offset + 1, (offset, bad)
+        for size in range(0, 70):   # and a clean run ends where the file does, whatever its length
+            path.write_bytes((b'<?xml version="1.0"?><AUTOSAR>%s</AUTOSAR>' % (b"x" * size)).ljust(96 + size))
+            AUTOSAR_00048.parse(str(path))
+
     def test_directory_named_like_a_model(self, scene):
         source, output = scene
         (source / "x.arxml").mkdir()

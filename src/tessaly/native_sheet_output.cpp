@@ -20,7 +20,7 @@ public:
         sheet_.widths.push_back({first, last, width});
     }
 
-    void finish() override { workbook_.cast<NativeWorkbook&>().commit(sheet_); }
+    void finish() override { workbook_.cast<NativeWorkbook&>().commit(std::move(sheet_)); }
 
 protected:
     void put_text(Py_ssize_t row, Py_ssize_t column, py::handle text, CellStyle style) override {

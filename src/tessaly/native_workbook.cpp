@@ -8,6 +8,8 @@
 #include <xlsxwriter.h>
 
 #include <memory>
+#include <optional>
+#include <utility>
 
 namespace velvane::tessaly {
 
@@ -33,22 +35,9 @@ std::u32string lowered(const std::u32string& name) {
     return code_points_of(text_from_code_points(name).attr("lower")());
 }
 
-lxw_error write_cell(lxw_worksheet* sheet, const BufferedCell& cell, lxw_format* format) {
-    auto row = static_cast<lxw_row_t>(cell.row);
-    auto column = static_cast<lxw_col_t>(cell.column);
-    switch (cell.kind) {
-        case BufferedCell::Kind::text: return worksheet_write_string(sheet, row, column, cell.text.c_str(), format);
-        case BufferedCell::Kind::blank: return worksheet_write_blank(sheet, row, column, format);
-        case BufferedCell::Kind::number: return worksheet_write_number(sheet, row, column, cell.number, format);
-        case BufferedCell::Kind::boolean:
-            return worksheet_write_boolean(sheet, row, column, cell.number != 0 ? 1 : 0, format);
-    }
-    return LXW_NO_ERROR;
-}
-
 }  // namespace
 
-NativeWorkbook::NativeWorkbook(py::handle path)
+NativeWorkbook::NativeWorkbook(py::handle path, bool background_commits)
     : path_(module_global("os").attr("fspath")(path)),
       filename_(module_global("os").attr("fsencode")(path_).cast<std::string>()) {
     if (filename_.find('\0') != std::string::npos) throw py::value_error("embedded null byte in the workbook path");
@@ -57,10 +46,15 @@ NativeWorkbook::NativeWorkbook(py::handle path)
     for (CellStyle style : {CellStyle::header, CellStyle::numbering, CellStyle::data}) {
         formats_[static_cast<int>(style)] = add_format(book_, style);
     }
+    commits_ = std::make_unique<SheetCommits>(book_, formats_, background_commits);
 }
 
 NativeWorkbook::~NativeWorkbook() {
     // A workbook never closed (its run failed) is dropped without writing anything.
+    if (commits_) {
+        py::gil_scoped_release unlocked;  // the sheets under way are waited for
+        commits_.reset();
+    }
     if (book_ != nullptr) lxw_workbook_free(book_);
 }
 
@@ -74,27 +68,32 @@ py::str NativeWorkbook::mended_name(py::handle name) const {
     return text_from_code_points(acceptable_sheet_name(code_points_of(name), taken));
 }
 
-void NativeWorkbook::commit(const BufferedSheet& sheet) {
+void NativeWorkbook::raise_refusal(const SheetRefusal& refusal) const {
+    py::str sheet = text_from_utf8(refusal.sheet);
+    if (refusal.row < 0) throw std::runtime_error("the workbook refused the sheet name " + refusal.sheet);
+    throw std::runtime_error(cell_reference(sheet, refusal.row, refusal.column) + ": " + refusal.cause);
+}
+
+void NativeWorkbook::commit(BufferedSheet&& sheet) {
     check_open();
+    if (std::optional<SheetRefusal> refused = commits_->refusal()) raise_refusal(*refused);
     std::string name = utf8_of(sheet.name, "a sheet name");
-    lxw_worksheet* worksheet = workbook_add_worksheet(book_, name.c_str());
-    if (worksheet == nullptr) throw std::runtime_error("the workbook refused the sheet name " + name);
     lowered_names_.insert(lowered(code_points_of(sheet.name)));
-    for (const ColumnWidth& width : sheet.widths) {
-        worksheet_set_column(worksheet, static_cast<lxw_col_t>(width.first), static_cast<lxw_col_t>(width.last),
-                             width.width, nullptr);
-    }
-    for (const BufferedCell& cell : sheet.cells) {
-        lxw_error error = write_cell(worksheet, cell, formats_[static_cast<int>(cell.style)]);
-        if (error != LXW_NO_ERROR) {
-            throw std::runtime_error(cell_reference(sheet.name, cell.row, cell.column) + ": " + lxw_strerror(error));
-        }
-    }
+    commits_->add(CommittedSheet{std::move(name), std::move(sheet.widths), std::move(sheet.cells)});
 }
 
 void NativeWorkbook::close() {
     check_open();
     state_ = State::closing;  // the GIL is let go below: no other call may touch the workbook now
+    std::optional<SheetRefusal> refused;
+    {
+        py::gil_scoped_release unlocked;
+        refused = commits_->finish();
+    }
+    if (refused) {
+        state_ = State::closed;  // the workbook is dropped unwritten by the destructor
+        raise_refusal(*refused);
+    }
     lxw_error error;
     {
         py::gil_scoped_release unlocked;
@@ -109,7 +108,9 @@ void NativeWorkbook::close() {
     }
 }
 
-py::object new_native_workbook(py::handle path) { return py::cast(std::make_unique<NativeWorkbook>(path)); }
+py::object new_native_workbook(py::handle path, bool background_commits) {
+    return py::cast(std::make_unique<NativeWorkbook>(path, background_commits));
+}
 
 void add_native_workbook_class(py::module_& module) {
     py::class_<NativeWorkbook>(module, "_NativeWorkbook",

@@ -8,8 +8,10 @@
 
 #include <pybind11/pybind11.h>
 
+#include "tessaly/sheet_commits.hpp"
 #include "tessaly/sheet_output.hpp"
 
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -21,23 +23,6 @@ namespace velvane::tessaly {
 
 namespace py = pybind11;
 
-// One cell of a buffered sheet, in the order it was written (a later write to the same cell wins).
-struct BufferedCell {
-    enum class Kind : unsigned char { text, blank, number, boolean };
-    Py_ssize_t row;
-    Py_ssize_t column;
-    CellStyle style;
-    Kind kind;
-    double number;     // the value of a number; 0 or 1 for a boolean
-    std::string text;  // UTF-8 of a text cell, without NUL characters
-};
-
-struct ColumnWidth {
-    Py_ssize_t first;
-    Py_ssize_t last;
-    double width;
-};
-
 // Everything a finished sheet holds.
 struct BufferedSheet {
     py::str name;  // already mended by mended_name()
@@ -47,8 +32,9 @@ struct BufferedSheet {
 
 class NativeWorkbook {
 public:
-    // `path`: a str or path-like; the file is created only by close().
-    explicit NativeWorkbook(py::handle path);
+    // `path`: a str or path-like; the file is created only by close(). With `background_commits`,
+    // committed sheets are handed to the library on a thread of its own (sheet_commits.hpp).
+    explicit NativeWorkbook(py::handle path, bool background_commits = true);
     ~NativeWorkbook();
     NativeWorkbook(const NativeWorkbook&) = delete;
     NativeWorkbook& operator=(const NativeWorkbook&) = delete;
@@ -56,16 +42,19 @@ public:
     // `name` (a str) made acceptable and free among the sheets committed so far.
     py::str mended_name(py::handle name) const;
 
-    // Adds the finished sheet to the workbook. Raises RuntimeError naming the sheet and cell when
-    // the library refuses a cell, ValueError once the workbook is closed.
-    void commit(const BufferedSheet& sheet);
+    // Adds the finished sheet to the workbook: the library takes it on a thread of its own
+    // (sheet_commits.hpp). Raises ValueError once the workbook is closed, and RuntimeError naming the
+    // sheet and cell when the library refused a cell of a sheet committed before.
+    void commit(BufferedSheet&& sheet);
 
-    // Writes the file (without the GIL). Raises OSError naming the file when that fails. The
-    // workbook is finished either way.
+    // Writes the file (without the GIL). Raises RuntimeError as commit() when the library refused a
+    // sheet (nothing is written then), OSError naming the file when writing fails. The workbook is
+    // finished either way.
     void close();
 
 private:
     void check_open() const;
+    [[noreturn]] void raise_refusal(const SheetRefusal& refusal) const;
 
     enum class State { open, closing, closed };
     State state_ = State::open;
@@ -74,10 +63,11 @@ private:
     lxw_workbook* book_ = nullptr;
     lxw_format* formats_[3] = {};                // by CellStyle
     std::set<std::u32string> lowered_names_;     // committed sheet names, lower-cased as Python does
+    std::unique_ptr<SheetCommits> commits_;      // after formats_: uses them
 };
 
 // A NativeWorkbook as a Python object (Velvane.Tessaly._NativeWorkbook), writing to `path`.
-py::object new_native_workbook(py::handle path);
+py::object new_native_workbook(py::handle path, bool background_commits);
 
 // Defines the internal class _NativeWorkbook(path) with close(); genExcel writes its sheets natively.
 void add_native_workbook_class(py::module_& module);

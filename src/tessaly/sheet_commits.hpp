@@ -1,0 +1,88 @@
+// The native workbook's sheets handed to libxlsxwriter on a thread of their own, in the order they were
+// committed: building the library's cells (its shared string table above all) then overlaps with the
+// analysis of the next file instead of adding to it. Nothing here touches Python.
+#pragma once
+
+#include <Python.h>
+
+#include "tessaly/sheet_output.hpp"
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct lxw_workbook;
+struct lxw_format;
+
+namespace velvane::tessaly {
+
+// One cell of a buffered sheet, in the order it was written (a later write to the same cell wins).
+struct BufferedCell {
+    enum class Kind : unsigned char { text, blank, number, boolean };
+    Py_ssize_t row;
+    Py_ssize_t column;
+    CellStyle style;
+    Kind kind;
+    double number;     // the value of a number; 0 or 1 for a boolean
+    std::string text;  // UTF-8 of a text cell, without NUL characters
+};
+
+struct ColumnWidth {
+    Py_ssize_t first;
+    Py_ssize_t last;
+    double width;
+};
+
+// A finished sheet as the library takes it.
+struct CommittedSheet {
+    std::string name;  // UTF-8, already mended
+    std::vector<ColumnWidth> widths;
+    std::vector<BufferedCell> cells;
+};
+
+// What the library refused: the sheet's name (row < 0) or one of its cells.
+struct SheetRefusal {
+    std::string sheet;
+    Py_ssize_t row = -1;
+    Py_ssize_t column = -1;
+    std::string cause;
+};
+
+class SheetCommits {
+public:
+    // `formats` are the workbook's, by CellStyle. Without `threaded`, each sheet is written at once on
+    // the caller's thread: for runs whose other threads keep the processors busy (the project index).
+    SheetCommits(lxw_workbook* book, lxw_format* const* formats, bool threaded);
+    ~SheetCommits();  // waits for the sheets under way
+    SheetCommits(const SheetCommits&) = delete;
+    SheetCommits& operator=(const SheetCommits&) = delete;
+
+    // Queues `sheet`; written on the caller's thread when no thread can be started.
+    void add(CommittedSheet sheet);
+
+    // The first refusal so far, without waiting.
+    std::optional<SheetRefusal> refusal();
+
+    // Waits until every sheet queued is in the workbook; the first refusal, if any.
+    std::optional<SheetRefusal> finish();
+
+private:
+    void write(const CommittedSheet& sheet);
+    void run();
+
+    lxw_workbook* book_;
+    lxw_format* const* formats_;
+    bool threaded_;
+    std::mutex mutex_;
+    std::condition_variable queued_;
+    std::deque<CommittedSheet> queue_;
+    bool finishing_ = false;
+    std::optional<SheetRefusal> refusal_;
+    std::thread writer_;
+};
+
+}  // namespace velvane::tessaly
