@@ -10,12 +10,15 @@
 
 namespace velvane {
 
-void lower_this_thread_priority() noexcept {
+void lower_this_thread_priority(ThreadPriority priority) noexcept {
+    bool lowest = priority == ThreadPriority::lowest;
 #ifdef _WIN32
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST);
+    SetThreadPriority(GetCurrentThread(), lowest ? THREAD_PRIORITY_LOWEST : THREAD_PRIORITY_BELOW_NORMAL);
 #elif defined(__linux__)
     // On Linux the nice value belongs to the thread, named by its thread id.
-    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 19);
+    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), lowest ? 19 : 10);
+#else
+    (void)lowest;
 #endif
 }
 

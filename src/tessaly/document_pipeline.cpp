@@ -18,7 +18,7 @@ ParsePipeline::ParsePipeline(std::vector<std::string> paths, PrepareParse prepar
     try {
         for (unsigned w = 0; w < (workers == 0 ? 1 : workers) && w < paths_.size(); ++w) {
             threads_.emplace_back([this, background] {
-                if (background) lower_this_thread_priority();
+                if (background) lower_this_thread_priority(ThreadPriority::below_normal);
                 work();
             });
         }

@@ -21,7 +21,7 @@ using PrepareParse = std::function<void(std::size_t, corvenna::LoadOutcome&)>;
 
 // The workers start at construction and take the files in list order, at most `ahead` beyond the
 // last one handed over; the destructor stops them (each finishes the file in hand) and waits for them.
-// `background` workers run at the lowest priority (common/thread_priority.hpp).
+// `background` workers run below the normal priority (common/thread_priority.hpp).
 class ParsePipeline {
 public:
     ParsePipeline(std::vector<std::string> paths, PrepareParse prepare, unsigned workers, std::size_t ahead,

@@ -232,7 +232,7 @@ private:
     // The merging thread: each file merged, then its components typed, in listing order.
     void run() {
         merging_here = this;
-        lower_this_thread_priority();
+        lower_this_thread_priority(ThreadPriority::below_normal);
         try {
             for (std::size_t t = 0; t < sources_.size() && may_go_on_to(t); ++t) {
                 while (merged_ <= t && merge_next()) {

@@ -292,8 +292,8 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
             stats.set("sources_skipped", py::int_(py::len(skipped)));
         }
     }
-    // With a project index at work, its threads have the other processor: the sheets go in here.
-    py::object workbook = native ? new_native_workbook(output.workbook_path(), true)
+    // With a project index at work, the sheets wait for the index's threads.
+    py::object workbook = native ? new_native_workbook(output.workbook_path(), indexed != nullptr)
                                  : module_global("Workbook")(output.workbook_path());
     Py_ssize_t index = 0;
     Py_ssize_t position = -1;

@@ -37,7 +37,7 @@ std::u32string lowered(const std::u32string& name) {
 
 }  // namespace
 
-NativeWorkbook::NativeWorkbook(py::handle path, bool background_commits)
+NativeWorkbook::NativeWorkbook(py::handle path, bool yielding)
     : path_(module_global("os").attr("fspath")(path)),
       filename_(module_global("os").attr("fsencode")(path_).cast<std::string>()) {
     if (filename_.find('\0') != std::string::npos) throw py::value_error("embedded null byte in the workbook path");
@@ -46,7 +46,7 @@ NativeWorkbook::NativeWorkbook(py::handle path, bool background_commits)
     for (CellStyle style : {CellStyle::header, CellStyle::numbering, CellStyle::data}) {
         formats_[static_cast<int>(style)] = add_format(book_, style);
     }
-    commits_ = std::make_unique<SheetCommits>(book_, formats_, background_commits);
+    commits_ = std::make_unique<SheetCommits>(book_, formats_, yielding);
 }
 
 NativeWorkbook::~NativeWorkbook() {
@@ -108,8 +108,8 @@ void NativeWorkbook::close() {
     }
 }
 
-py::object new_native_workbook(py::handle path, bool background_commits) {
-    return py::cast(std::make_unique<NativeWorkbook>(path, background_commits));
+py::object new_native_workbook(py::handle path, bool yielding) {
+    return py::cast(std::make_unique<NativeWorkbook>(path, yielding));
 }
 
 void add_native_workbook_class(py::module_& module) {

@@ -32,9 +32,9 @@ struct BufferedSheet {
 
 class NativeWorkbook {
 public:
-    // `path`: a str or path-like; the file is created only by close(). With `background_commits`,
-    // committed sheets are handed to the library on a thread of its own (sheet_commits.hpp).
-    explicit NativeWorkbook(py::handle path, bool background_commits = true);
+    // `path`: a str or path-like; the file is created only by close(). Committed sheets are handed to
+    // the library on a thread of its own (sheet_commits.hpp), at the lowest priority when `yielding`.
+    explicit NativeWorkbook(py::handle path, bool yielding = false);
     ~NativeWorkbook();
     NativeWorkbook(const NativeWorkbook&) = delete;
     NativeWorkbook& operator=(const NativeWorkbook&) = delete;
@@ -67,7 +67,7 @@ private:
 };
 
 // A NativeWorkbook as a Python object (Velvane.Tessaly._NativeWorkbook), writing to `path`.
-py::object new_native_workbook(py::handle path, bool background_commits);
+py::object new_native_workbook(py::handle path, bool yielding);
 
 // Defines the internal class _NativeWorkbook(path) with close(); genExcel writes its sheets natively.
 void add_native_workbook_class(py::module_& module);

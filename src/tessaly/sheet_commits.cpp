@@ -2,6 +2,8 @@
 
 #include <xlsxwriter.h>
 
+#include "common/thread_priority.hpp"
+
 #include <system_error>
 #include <utility>
 
@@ -24,16 +26,12 @@ lxw_error write_cell(lxw_worksheet* sheet, const BufferedCell& cell, lxw_format*
 
 }  // namespace
 
-SheetCommits::SheetCommits(lxw_workbook* book, lxw_format* const* formats, bool threaded)
-    : book_(book), formats_(formats), threaded_(threaded) {}
+SheetCommits::SheetCommits(lxw_workbook* book, lxw_format* const* formats, bool yielding)
+    : book_(book), formats_(formats), yielding_(yielding) {}
 
 SheetCommits::~SheetCommits() { finish(); }
 
 void SheetCommits::add(CommittedSheet sheet) {
-    if (!threaded_) {
-        write(sheet);
-        return;
-    }
     std::unique_lock<std::mutex> lock(mutex_);
     queue_.push_back(std::move(sheet));
     if (!writer_.joinable()) {
@@ -68,6 +66,7 @@ std::optional<SheetRefusal> SheetCommits::finish() {
 }
 
 void SheetCommits::run() {
+    if (yielding_) lower_this_thread_priority(ThreadPriority::lowest);
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         queued_.wait(lock, [&] { return finishing_ || !queue_.empty(); });

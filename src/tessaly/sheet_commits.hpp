@@ -54,9 +54,9 @@ struct SheetRefusal {
 
 class SheetCommits {
 public:
-    // `formats` are the workbook's, by CellStyle. Without `threaded`, each sheet is written at once on
-    // the caller's thread: for runs whose other threads keep the processors busy (the project index).
-    SheetCommits(lxw_workbook* book, lxw_format* const* formats, bool threaded);
+    // `formats` are the workbook's, by CellStyle. With `yielding`, the thread runs at the lowest
+    // priority: for runs whose other threads (the project index) are needed sooner.
+    SheetCommits(lxw_workbook* book, lxw_format* const* formats, bool yielding);
     ~SheetCommits();  // waits for the sheets under way
     SheetCommits(const SheetCommits&) = delete;
     SheetCommits& operator=(const SheetCommits&) = delete;
@@ -76,7 +76,7 @@ private:
 
     lxw_workbook* book_;
     lxw_format* const* formats_;
-    bool threaded_;
+    bool yielding_;
     std::mutex mutex_;
     std::condition_variable queued_;
     std::deque<CommittedSheet> queue_;
