@@ -141,19 +141,24 @@ class Interrupt(Exception):
 
 
 @pytest.mark.skipif(not os.path.isdir("/proc/self/task"), reason="needs /proc to count threads")
-@pytest.mark.parametrize("ending", ["failure", "interrupt", "ticket dropped"])
-def test_an_early_end_leaves_no_worker_and_no_document(models, tmp_path, ending):
+@pytest.mark.parametrize("ending, resolve", [
+    ("failure", "file"), ("interrupt", "file"), ("ticket dropped", "file"),
+    ("failure", "project"), ("interrupt", "project"), ("complete", "project")])   # the index's threads too
+def test_an_early_end_leaves_no_worker_and_no_document(models, tmp_path, ending, resolve):
     before = threads_of_process()
     resident = []
     for round_number in range(60):
         if ending == "ticket dropped":
             AUTOSAR_00048._parse_ahead(os.path.join(str(models), "D4_Model.arxml"))
+        elif ending == "complete":
+            Tessaly().load(str(models), output=str(tmp_path / "out.xlsx"), on_error="skip", resolve=resolve)
         else:
             def stop(index, total, entry, size):
                 if index == 3:
                     raise KeyboardInterrupt if ending == "interrupt" else Interrupt()
             with pytest.raises(KeyboardInterrupt if ending == "interrupt" else Interrupt):
-                Tessaly().load(str(models), output=str(tmp_path / "out.xlsx"), on_error="skip", progress=stop)
+                Tessaly().load(str(models), output=str(tmp_path / "out.xlsx"), on_error="skip", progress=stop,
+                               resolve=resolve)
         assert threads_of_process() == before
         gc.collect()
         with open("/proc/self/statm") as statm:
