@@ -2,6 +2,8 @@
 listing order: across files, as within one, the first definition of a path must stay."""
 import os
 
+import pytest
+
 from Velvane.Tessaly import _ProjectTypes
 
 import split_projects as sp
@@ -49,3 +51,25 @@ def test_sheets_written_while_the_index_grows_see_what_the_complete_index_holds(
     for sheet in openpyxl.load_workbook("out.xlsx").worksheets:
         assert [sheet["D2"].value, sheet["H2"].value, sheet["D3"].value, sheet["H3"].value] == \
             ["GrowDup_T", "from %d" % first, "GrowLate_T", "late"], sheet.title
+
+
+@pytest.mark.parametrize("layout", ["split", "mixed"])
+def test_a_growing_index_gives_the_workbook_of_one_built_whole(tmp_path, monkeypatch, layout):
+    # A type source makes the run merge every file before the first sheet; an unrelated one changes
+    # nothing else, so both workbooks must be the same cell for cell.
+    import openpyxl
+    import sys
+    from Velvane.Tessaly import Tessaly
+    from conftest import REPO
+    sys.path.insert(0, os.path.join(REPO, "tools"))
+    import gen_corpus
+    corpus = str(tmp_path / "corpus")
+    gen_corpus.generate(corpus, 6, 0.05, seed=3, layout=layout)
+    unrelated = sp.write_project(tmp_path / "outside", {"Other.arxml": sp.packages(sp.package("Elsewhere"))})
+    monkeypatch.chdir(str(tmp_path))
+    books = []
+    for name, sources in (("growing", []), ("whole", [unrelated])):
+        Tessaly().load(corpus, resolve="project", output=name + ".xlsx", type_sources=sources)
+        book = openpyxl.load_workbook(name + ".xlsx")
+        books.append([(s.title, [[c.value for c in row] for row in s.iter_rows()]) for s in book.worksheets])
+    assert books[0] == books[1] and sum(len(rows) for _, rows in books[0]) > 20
