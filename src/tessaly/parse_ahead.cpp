@@ -61,7 +61,6 @@ PyObject* next_arxml_entry(py::handle entries, Py_ssize_t position) {
     return nullptr;
 }
 
-
 // The binding's document handoff, or null when it offers none of this version.
 const corvenna::handoff::DocumentHandoff* handoff_entry() {
     const corvenna::handoff::DocumentHandoff* api = nullptr;
