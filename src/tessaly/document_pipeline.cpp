@@ -83,22 +83,4 @@ corvenna::LoadOutcome ParsePipeline::take() {
     return outcome;
 }
 
-void parse_in_order(const std::vector<std::string>& paths,
-                    const std::function<void(std::size_t, const corvenna::LoadOutcome&)>& visit, unsigned workers,
-                    std::size_t ahead) {
-    parse_in_order(paths, nullptr, visit, workers, ahead);
-}
-
-void parse_in_order(const std::vector<std::string>& paths, const PrepareParse& prepare,
-                    const std::function<void(std::size_t, const corvenna::LoadOutcome&)>& visit, unsigned workers,
-                    std::size_t ahead) {
-    if (paths.empty()) return;
-    ParsePipeline pipeline(paths, prepare, workers, ahead);
-    while (pipeline.taken() < pipeline.size()) {
-        std::size_t i = pipeline.taken();
-        corvenna::LoadOutcome outcome = pipeline.take();
-        visit(i, outcome);
-    }
-}
-
 }  // namespace velvane::tessaly

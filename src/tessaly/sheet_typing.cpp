@@ -8,19 +8,14 @@ namespace velvane::tessaly {
 
 namespace {
 
-std::string trimmed(const std::string& text) {
-    const char* white = " \t\r\n";
-    size_t begin = text.find_first_not_of(white);
-    if (begin == std::string::npos) return std::string();
-    return text.substr(begin, text.find_last_not_of(white) - begin + 1);
-}
-
 std::string_view trimmed_view(const std::string& text) {
     const char* white = " \t\r\n";
     size_t begin = text.find_first_not_of(white);
     if (begin == std::string::npos) return std::string_view();
     return std::string_view(text).substr(begin, text.find_last_not_of(white) - begin + 1);
 }
+
+std::string trimmed(const std::string& text) { return std::string(trimmed_view(text)); }
 
 }  // namespace
 
