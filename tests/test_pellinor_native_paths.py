@@ -94,3 +94,39 @@ def test_odd_keys_give_the_same_cells_both_ways():
         records, _ = assert_same_both_ways(lambda: Pellinor().getArray(keys, data))
         full += len(records) == len(data)
     assert 0 < full < len(ODD_KEYS)
+
+
+def test_odd_type_definitions_and_look_alike_texts_read_the_same_both_ways(write_arxml):
+    from test_pellinor_helpers import (base_type, compu_method, component, data_type, interface, package,
+                                       packages, props)
+    # Names alike in length, head and tail, which differ only in their middle; texts in pieces; types
+    # whose reads end early, where the lookups read None or "" or skip the type.
+    alike = ["Sig_%s_Value_Status" % c for c in "ABCDEFGH"] * 2
+    odd_types = "".join([
+        data_type("Rec", "STRUCTURE", members=[("a", props("IMPLEMENTATION-DATA-TYPE-REF", "/T/uint8")),
+                                               ("b", props("BASE-TYPE-REF", "noslash")), ("c", None)]),
+        data_type("NoMembers", "STRUCTURE", members=[]),
+        "<IMPLEMENTATION-DATA-TYPE><SHORT-NAME>Pieces</SHORT-NAME><CATEGORY>VAL<!-- c -->UE</CATEGORY>"
+        "</IMPLEMENTATION-DATA-TYPE>",
+        data_type("Arr", "ARRAY", members=[("x", None), ("", None), ("x", None)]),
+        data_type("EmptyRef", "VALUE", base=""),
+        data_type("NoProps", "VALUE", base=None),
+        data_type("", "VALUE"),
+    ])
+    methods = compu_method("E_t", ["On", "", "Off"]) + compu_method("Empty_t", [])
+    body = packages(package("P", component("Swc", rports=alike, pports=alike) + methods
+                            + "".join(interface(n) for n in alike[:8]),
+                            subs=package("T", odd_types + base_type("uint8"))))
+    (results, _), tables = assert_same_both_ways(lambda: read(write_arxml(body)))
+    assert [r[1] for r in results[1]] == alike
+    assert tables["structValDict"]["Rec"][5] == "uint8;noslash;;&a;b;c;"
+    assert tables["enumDict"]["EmptyRef"] is None and "NoProps" not in tables["enumDict"]
+    assert tables["enumValList"]["E_t"] == [[0, "On"], [1, None], [2, "Off"]]
+    # Definitions whose reads fail end the analysis the same way both ways.
+    for failing in [data_type("Nameless", "STRUCTURE", members=[("", None)]),
+                    "<IMPLEMENTATION-DATA-TYPE><SHORT-NAME>Bare</SHORT-NAME><CATEGORY>STRUCTURE</CATEGORY>"
+                    "</IMPLEMENTATION-DATA-TYPE>",
+                    "<COMPU-METHOD><SHORT-NAME>NoScales</SHORT-NAME><CATEGORY>TEXTTABLE</CATEGORY></COMPU-METHOD>"]:
+        body = packages(package("P", component("Swc", rports=alike[:1]) + failing, subs=package("T", failing)))
+        (results, _), _ = assert_same_both_ways(lambda: read(write_arxml(body)))
+        assert results in (TypeError, AttributeError)

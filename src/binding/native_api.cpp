@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace corvenna {
 namespace {
@@ -94,12 +95,46 @@ native::Step read_text_of(const native::Cursor* cursor, PyObject** value) {
     return native::kStepOther;
 }
 
+native::Step enter_child(native::Cursor* cursor, PyObject* name, int many) {
+    long row = row_of(cursor->type, name);
+    if (row == kFailedRow) return native::kStepFailed;
+    if (row < 0 || (schema::kRows[row].many != 0) != (many != 0)) return native::kStepOther;
+    const schema::ChildRow& r = schema::kRows[row];
+    pugi::xml_node child = first_child_with_tag(node_of(cursor), schema::kTags[r.tag]);
+    if (!child) return native::kStepAbsent;
+    cursor->node = child.internal_object();
+    cursor->type = r.type;
+    return native::kStepElement;
+}
+
+native::Step next_same(native::Cursor* cursor) {
+    pugi::xml_node node = node_of(cursor);
+    pugi::xml_node next = next_sibling_with_tag(node, node.name());
+    if (!next) return native::kStepAbsent;
+    cursor->node = next.internal_object();
+    return native::kStepElement;
+}
+
+native::Step text_bytes(const native::Cursor* cursor, const char** data, std::size_t* size) {
+    *data = "";
+    *size = 0;
+    long row = row_of(cursor->type, value_of_name());
+    if (row == kFailedRow) return native::kStepFailed;
+    if (row != kValueOfRow) return native::kStepOther;
+    pugi::xml_node node = node_of(cursor);
+    if (has_text_pieces(node)) return native::kStepOther;
+    *data = node.value();
+    *size = std::strlen(*data);
+    return native::kStepValue;
+}
+
 PyObject* element_at(const native::Cursor* cursor) {
     return make_element(static_cast<Document*>(cursor->document), node_of(cursor), cursor->type);
 }
 
 native::NativeApi api = {
-    native::kApiVersion, &ElementType, cursor_of, read_first, read_text_of, element_at,
+    native::kApiVersion, &ElementType, cursor_of, read_first, read_text_of, element_at, enter_child, next_same,
+    text_bytes,
 };
 
 }  // namespace

@@ -8,11 +8,12 @@
 
 #include <Python.h>
 
+#include <cstddef>
 #include <cstdint>
 
 namespace corvenna::native {
 
-constexpr int kApiVersion = 1;
+constexpr int kApiVersion = 2;
 constexpr const char* kCapsuleName = "Omdra.Corvenna.AUTOSAR_00048._native_api";
 
 struct Cursor {
@@ -41,6 +42,17 @@ struct NativeApi {
     Step (*read_text)(const Cursor* cursor, PyObject** value);
     // A new element object for the cursor's element, or nullptr with an error set.
     PyObject* (*make_element)(const Cursor* cursor);
+    // Steps onto the first child `name` stands for when it names a child element that the schema
+    // allows more than once (`many` true) or once (`many` false): kStepElement or kStepAbsent.
+    // kStepOther when `name` is no such child (no error set), kStepFailed with an error set.
+    Step (*enter_child)(Cursor* cursor, PyObject* name, int many);
+    // Steps onto the next sibling with the same tag, as the list of a repeated child goes on:
+    // kStepElement or kStepAbsent.
+    Step (*next_same)(Cursor* cursor);
+    // The UTF-8 bytes of `valueOf_` without making a str: kStepValue when the text is one piece held
+    // by the document (`size` 0: valueOf_ is None); the bytes stay valid while the document lives.
+    // kStepOther when only read_text can give it, kStepFailed with an error set.
+    Step (*text_bytes)(const Cursor* cursor, const char** data, std::size_t* size);
 };
 
 }  // namespace corvenna::native

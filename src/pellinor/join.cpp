@@ -137,11 +137,11 @@ void append_path_cell(Cells& record, const std::vector<py::object>& steps, py::h
 }
 
 void append_cell(Cells& record, const KeyPlan& plan, py::handle analyser, py::handle item,
-                 const NativeApi* api, PathMemo& memo) {
+                 const NativeApi* api, PathMemo& memo, TextCache& texts) {
     static PyObject* const model_name = intern("modelName");
     if (api && plan.native && Py_TYPE(item.ptr()) == api->element_type &&
         (plan.kind == KeyPlan::Kind::child || plan.kind == KeyPlan::Kind::path)) {
-        record.push_back(native_path_cell(*api, item, plan.steps, memo));
+        record.push_back(native_path_cell(*api, item, plan.steps, memo, texts));
         return;
     }
     switch (plan.kind) {
@@ -174,12 +174,13 @@ void fill_records(py::handle analyser, py::handle keys, py::handle data, py::lis
     Cells cells;
     const NativeApi* api = native_paths();
     PathMemo memo;
+    TextCache texts;
     for_each(data, [&](py::handle item) {
         size_t position = 0;
         cells.clear();
         memo.clear();
         for_each(keys, [&](py::handle key) {
-            append_cell(cells, plans.plan_for(key, position++), analyser, item, api, memo);
+            append_cell(cells, plans.plan_for(key, position++), analyser, item, api, memo, texts);
             return true;
         });
         append(records, as_list(cells));

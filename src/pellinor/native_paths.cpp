@@ -92,7 +92,7 @@ const NativeApi* native_paths() {
 }
 
 py::object native_path_cell(const NativeApi& api, py::handle item, const std::vector<py::object>& steps,
-                            PathMemo& memo) {
+                            PathMemo& memo, TextCache& texts) {
     native::Cursor cursor;
     size_t start = resume(api, item, steps, memo, cursor);
     if (start > steps.size()) return blank_cell();
@@ -117,18 +117,10 @@ py::object native_path_cell(const NativeApi& api, py::handle item, const std::ve
                 return blank_cell();
         }
     }
-    PyObject* text = nullptr;
-    switch (api.read_text(&cursor, &text)) {
-        case native::kStepValue:
-            return py::reinterpret_steal<py::object>(text);
-        case native::kStepOther: {
-            py::object element = element_object(api, cursor);
-            if (element.is_none()) return blank_cell();
-            return text_of(element);
-        }
-        default:
-            throw PythonError{};
-    }
+    if (py::object text = texts.text(api, cursor)) return text;
+    py::object element = element_object(api, cursor);
+    if (element.is_none()) return blank_cell();
+    return text_of(element);
 }
 
 }  // namespace velvane::pellinor

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "py_access.hpp"
+#include "text_cache.hpp"
 
 namespace velvane::pellinor {
 
@@ -37,7 +38,8 @@ struct PathMemo {
 
 // The cell for `steps` (one or more exact str attribute names) from `item`, whose type is
 // `api.element_type`: "" where a step finds nothing, else the text of what the last step finds.
+// Texts come through `texts`, which lives for the whole join.
 py::object native_path_cell(const NativeApi& api, py::handle item, const std::vector<py::object>& steps,
-                            PathMemo& memo);
+                            PathMemo& memo, TextCache& texts);
 
 }  // namespace velvane::pellinor

@@ -1,8 +1,13 @@
 // Only set_enumDcit guards its objects; the other three let a failing read through to the caller,
 // keeping what they stored before it. An object without a CATEGORY element is of no category.
+// The binding's own elements are read natively where that gives the same (native_type_reads.hpp).
 #include "type_tables.hpp"
 
+#include "native_type_reads.hpp"
+
 #include <common/guard.hpp>
+
+#include <optional>
 
 namespace velvane::pellinor {
 namespace {
@@ -11,7 +16,12 @@ py::object short_name(py::handle element) {
     return text_of(get_attr(element, "SHORT_NAME"));
 }
 
-bool has_category(py::handle item, const char* category) {
+using Reads = std::optional<NativeTypeReads>;
+
+bool has_category(py::handle item, const char* category, Reads& reads) {
+    if (reads) {
+        if (std::optional<bool> read = reads->has_category(item, category)) return *read;
+    }
     py::object element = get_attr(item, "CATEGORY");
     if (element.is_none()) return false;
     return equals(text_of(element), name_of(category));
@@ -69,16 +79,23 @@ py::object member_text(const py::list& types, const py::list& names) {
     return concat(text, py::str(";"));
 }
 
-void add_structure(py::handle analyser, py::handle data_type) {
-    py::list types;
-    py::list names;
-    for_each(member_elements(data_type), [&](py::handle element) {
-        append(names, short_name(element));
-        append(types, member_type_name(element));
-        return true;
-    });
-    py::object text = member_text(types, names);
-    py::object name = short_name(data_type);
+void add_structure(py::handle analyser, py::handle data_type, Reads& reads) {
+    py::object text;
+    py::object name;
+    if (auto read = reads ? reads->structure(data_type) : std::nullopt) {
+        text = member_text(read->types, read->names);
+        name = std::move(read->name);
+    } else {
+        py::list types;
+        py::list names;
+        for_each(member_elements(data_type), [&](py::handle element) {
+            append(names, short_name(element));
+            append(types, member_type_name(element));
+            return true;
+        });
+        text = member_text(types, names);
+        name = short_name(data_type);
+    }
     py::str blank("");
     py::str category("STRUCTURE");
     PyObject* const cells[] = {blank.ptr(), name.ptr(), blank.ptr(), category.ptr(),
@@ -88,14 +105,17 @@ void add_structure(py::handle analyser, py::handle data_type) {
     set_item(get_attr(analyser, "structValDict"), name, record);
 }
 
-void add_array_element(py::handle analyser, py::handle element) {
-    py::object name = short_name(element);
+void add_array_name(py::handle analyser, py::handle name) {
     py::object known = get_attr(analyser, "arrayValList");
     if (!contains(known, name)) known.attr("append")(name);
 }
 
-void add_value_type(py::handle analyser, py::handle data_type) {
-    if (!has_category(data_type, "VALUE")) return;
+void add_value_type(py::handle analyser, py::handle data_type, Reads& reads) {
+    if (!has_category(data_type, "VALUE", reads)) return;
+    if (auto read = reads ? reads->value_type(data_type) : std::nullopt) {
+        if (!names_boolean(read->first)) set_item(get_attr(analyser, "enumDict"), read->first, read->second);
+        return;
+    }
     py::object name = short_name(data_type);
     if (names_boolean(name)) return;
     py::object props = get_attr(get_attr(get_attr(data_type, "SW_DATA_DEF_PROPS"), "SW_DATA_DEF_PROPS_VARIANTS"),
@@ -104,18 +124,21 @@ void add_value_type(py::handle analyser, py::handle data_type) {
     set_item(get_attr(analyser, "enumDict"), name, base_type);
 }
 
+// [position, literal] appended to `pairs`, positions counting from 0.
+void append_pair(py::list& pairs, py::handle literal) {
+    py::list pair;
+    append(pair, own(PyLong_FromSsize_t(PyList_GET_SIZE(pairs.ptr()))));
+    append(pair, literal);
+    append(pairs, pair);
+}
+
 // [[0, VT of the first scale], [1, VT of the second], ...]: positions, never the scales' limits.
 py::list enumeration_pairs(py::handle compu_method) {
     py::object scales =
         get_attr(get_attr(get_attr(compu_method, "COMPU_INTERNAL_TO_PHYS"), "COMPU_SCALES"), "COMPU_SCALE");
     py::list pairs;
-    Py_ssize_t position = 0;
     for_each(scales, [&](py::handle scale) {
-        py::object literal = text_of(get_attr(get_attr(scale, "COMPU_CONST"), "VT"));
-        py::list pair;
-        append(pair, own(PyLong_FromSsize_t(position++)));
-        append(pair, literal);
-        append(pairs, pair);
+        append_pair(pairs, text_of(get_attr(get_attr(scale, "COMPU_CONST"), "VT")));
         return true;
     });
     return pairs;
@@ -124,17 +147,23 @@ py::list enumeration_pairs(py::handle compu_method) {
 }  // namespace
 
 void add_structures(py::handle analyser, py::handle data_types) {
+    Reads reads = NativeTypeReads::start();
     for_each(data_types, [&](py::handle data_type) {
-        if (has_category(data_type, "STRUCTURE")) add_structure(analyser, data_type);
+        if (has_category(data_type, "STRUCTURE", reads)) add_structure(analyser, data_type, reads);
         return true;
     });
 }
 
 void add_array_elements(py::handle analyser, py::handle data_types) {
+    Reads reads = NativeTypeReads::start();
     for_each(data_types, [&](py::handle data_type) {
-        if (!has_category(data_type, "ARRAY")) return true;
+        if (!has_category(data_type, "ARRAY", reads)) return true;
+        if (auto names = reads ? reads->member_names(data_type) : std::nullopt) {
+            for (const py::object& name : *names) add_array_name(analyser, name);
+            return true;
+        }
         for_each(member_elements(data_type), [&](py::handle element) {
-            add_array_element(analyser, element);
+            add_array_name(analyser, short_name(element));
             return true;
         });
         return true;
@@ -142,15 +171,24 @@ void add_array_elements(py::handle analyser, py::handle data_types) {
 }
 
 void add_value_types(py::handle analyser, py::handle data_types) {
+    Reads reads = NativeTypeReads::start();
     for_each(data_types, [&](py::handle data_type) {
-        guarded([&] { add_value_type(analyser, data_type); });
+        guarded([&] { add_value_type(analyser, data_type, reads); });
         return true;
     });
 }
 
 void add_enumerations(py::handle analyser, py::handle compu_methods) {
+    Reads reads = NativeTypeReads::start();
     for_each(compu_methods, [&](py::handle compu_method) {
-        if (!has_category(compu_method, "TEXTTABLE")) return true;
+        if (!has_category(compu_method, "TEXTTABLE", reads)) return true;
+        if (auto read = reads ? reads->enumeration(compu_method) : std::nullopt) {
+            if (names_boolean(read->first)) return true;
+            py::list pairs;
+            for (const py::object& literal : read->second) append_pair(pairs, literal);
+            set_item(get_attr(analyser, "enumValList"), read->first, pairs);
+            return true;
+        }
         py::object name = short_name(compu_method);
         if (names_boolean(name)) return true;
         py::list pairs = enumeration_pairs(compu_method);
