@@ -173,3 +173,20 @@ def test_the_interpreter_exits_with_a_worker_in_flight(models):
     done = subprocess.run([sys.executable, "-c", code], stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                           env=dict(os.environ, PYTHONPATH=os.pathsep.join(sys.path)), timeout=120)
     assert done.returncode == 0 and done.stdout == b""
+
+
+def test_a_project_run_takes_the_index_documents_instead_of_parsing_again(tmp_path, monkeypatch):
+    monkeypatch.chdir(str(tmp_path))
+    folder = tmp_path / "m"
+    folder.mkdir()
+    for n in range(6):
+        write(folder, "S%d_Model.arxml" % n, component("S%d" % n, ports=300))
+    parse_ahead, started = AUTOSAR_00048._parse_ahead, []
+    monkeypatch.setattr(AUTOSAR_00048, "_parse_ahead", lambda path: started.append(path) or parse_ahead(path))
+    Tessaly().load(str(folder), resolve="project", output="project.xlsx")
+    assert started == []   # each next file came from the index, waited for where it was behind
+    Tessaly().load(str(folder), output="file.xlsx")
+    assert len(started) == 5
+    cells = lambda name: [[[c.value for c in row] for row in sheet.iter_rows()]
+                          for sheet in openpyxl.load_workbook(name).worksheets]
+    assert len(cells("project.xlsx")) == 6 and cells("project.xlsx") == cells("file.xlsx")

@@ -72,6 +72,7 @@ public:
           failures_(sources_.size()),
           ranges_(sources_.size()),
           kept_(sources_.size()),
+          settled_(sources_.size(), 0),
           pipeline_(paths_of(sources_),
                     [this](std::size_t i, corvenna::LoadOutcome& outcome) { index_file(i, outcome); },
                     worker_count, sharing_ ? parse_lead : sources_.size(), true) {
@@ -114,13 +115,20 @@ public:
         return &typed_.find(key)->second;
     }
 
-    KeptDocument take_document(const std::string& key) {
+    KeptDocument take_document(const std::string& key, WhenComing when) {
         auto last = last_position_.find(key);
         if (last == last_position_.end()) return KeptDocument();
         std::size_t position = last->second;
         if (position > 0) ask_for(position - 1);  // the file before it is about to be analysed
-        std::lock_guard<std::mutex> lock(mutex_);
-        return std::move(kept_[position]);
+        std::unique_lock<std::mutex> lock(mutex_);
+        auto coming = [&] {
+            return sharing_ && sources_[position].has_sheet && position > asked_ && !settled_[position] &&
+                   !stopping_ && !finished_;
+        };
+        if (when == WhenComing::wait) progress_.wait(lock, [&] { return !coming(); });
+        KeptDocument kept = std::move(kept_[position]);
+        kept.coming = coming();
+        return kept;
     }
 
 private:
@@ -144,6 +152,15 @@ private:
 
     // On a worker, right after the parse.
     void index_file(std::size_t i, corvenna::LoadOutcome& outcome) {
+        keep_or_drop(i, outcome);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            settled_[i] = 1;
+        }
+        progress_.notify_all();
+    }
+
+    void keep_or_drop(std::size_t i, corvenna::LoadOutcome& outcome) {
         if (!outcome.document) return;
         parsed_[i] = 1;
         // What was indexed before running out of memory stays.
@@ -265,6 +282,7 @@ private:
     std::vector<std::exception_ptr> failures_;
     std::vector<ComponentRange> ranges_;  // the merging thread's own
     std::vector<KeptDocument> kept_;  // documents for the analysis, under mutex_
+    std::vector<char> settled_;       // parsed, and kept or let go; under mutex_
     std::unordered_map<std::string, std::size_t> last_position_;
     std::unordered_map<std::string, std::vector<TypedComponent>> typed_;  // filled under mutex_
     const std::vector<TypedComponent> none_;
@@ -300,8 +318,8 @@ const std::vector<TypedComponent>* typed_components(const ProjectIndex& index, c
     return index.growth == nullptr ? nullptr : index.growth->typed(key);
 }
 
-KeptDocument take_document(const ProjectIndex& index, const std::string& key) {
-    return index.growth == nullptr ? KeptDocument() : index.growth->take_document(key);
+KeptDocument take_document(const ProjectIndex& index, const std::string& key, WhenComing when) {
+    return index.growth == nullptr ? KeptDocument() : index.growth->take_document(key, when);
 }
 
 }  // namespace velvane::tessaly

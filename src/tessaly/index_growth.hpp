@@ -51,10 +51,15 @@ struct KeptDocument {
     std::unique_ptr<corvenna::Document> document;
     std::string fs_path;
     corvenna::FileIdentity identity;
+    bool coming = false;  // none yet, but the index is to keep one: the file is still being parsed
 };
 
+// How take_document treats a file the index is still parsing for the analysis.
+enum class WhenComing { return_at_once, wait };
+
 // The document of the file keyed `key`, when the index kept it (IndexWants::share_documents) and
-// nobody took it yet; else one without a document. Does not wait.
-KeptDocument take_document(const ProjectIndex& index, const std::string& key);
+// nobody took it yet; else one without a document. A document still coming is waited for only when
+// asked to (call without holding the GIL then).
+KeptDocument take_document(const ProjectIndex& index, const std::string& key, WhenComing when);
 
 }  // namespace velvane::tessaly

@@ -3,7 +3,6 @@
 #include <exception>
 
 #include "binding/buffer_pool.hpp"
-#include "tessaly/index_growth.hpp"
 #include "tessaly/module_state.hpp"
 
 namespace velvane::tessaly {
@@ -88,9 +87,16 @@ ParseAhead::ParseAhead() : start_(parse_ahead_entry()) {
     if (!start_.is_none()) handoff_ = handoff_entry();
 }
 
-py::object ParseAhead::handed_over(const ProjectIndex* index, PyObject* entry) const {
+py::object ParseAhead::handed_over(const ProjectIndex* index, PyObject* entry, WhenComing when,
+                                   bool* coming) const {
     if (index == nullptr || handoff_ == nullptr) return py::none();
-    KeptDocument kept = take_document(*index, entry_key(entry));
+    std::string key = entry_key(entry);
+    KeptDocument kept;
+    {
+        py::gil_scoped_release unlocked;
+        kept = take_document(*index, key, when);
+    }
+    if (coming) *coming = kept.coming;
     if (!kept.document) return py::none();
     py::bytes path(kept.fs_path);
     PyObject* ticket = handoff_->adopt(path.ptr(), kept.document.release(), &kept.identity);
@@ -104,13 +110,16 @@ void ParseAhead::before_entry(py::handle path, py::handle entries, Py_ssize_t po
     if (start_.is_none()) return;
     if (current_.is_none() && PyList_CheckExact(entries.ptr()) && position < PyList_GET_SIZE(entries.ptr())) {
         PyObject* entry = PyList_GET_ITEM(entries.ptr(), position);
-        if (is_arxml_name(entry)) optionally([&] { current_ = handed_over(index, entry); });
+        if (is_arxml_name(entry)) {
+            optionally([&] { current_ = handed_over(index, entry, WhenComing::wait, nullptr); });
+        }
     }
     PyObject* entry = next_arxml_entry(entries, position);
     if (!entry) return;
     optionally([&] {
-        next_ = handed_over(index, entry);
-        if (!next_.is_none()) return;
+        bool coming = false;
+        next_ = handed_over(index, entry, WhenComing::return_at_once, &coming);
+        if (!next_.is_none() || coming) return;
         py::object filename = module_global("os").attr("path").attr("join")(path, py::handle(entry));
         next_ = start_(filename);
     });

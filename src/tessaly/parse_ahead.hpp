@@ -6,6 +6,7 @@
 #include <pybind11/pybind11.h>
 
 #include "binding/document_handoff.hpp"
+#include "tessaly/index_growth.hpp"
 #include "tessaly/project_index.hpp"
 
 namespace velvane::tessaly {
@@ -26,13 +27,14 @@ public:
 
     // Called before the entry at `position` of the listing `entries` is loaded: starts parsing the
     // next ".arxml" entry after it, or, when the run's project index (`index`, may be null) has
-    // already parsed that file, hands its document to the binding. Never fails: where that cannot be
-    // done, the file is parsed at its turn as usual.
+    // already parsed that file, hands its document to the binding; while the index is still parsing
+    // it for the analysis, nothing is started and the entry's turn waits for the index's document.
+    // Never fails: where that cannot be done, the file is parsed at its turn as usual.
     void before_entry(py::handle path, py::handle entries, Py_ssize_t position, const ProjectIndex* index);
 
 private:
-    // A ticket for the index's document of `entry`, or None.
-    py::object handed_over(const ProjectIndex* index, PyObject* entry) const;
+    // A ticket for the index's document of `entry`, or None; `coming` tells whether one is on its way.
+    py::object handed_over(const ProjectIndex* index, PyObject* entry, WhenComing when, bool* coming) const;
 
     py::object start_;    // the binding's _parse_ahead, or None
     const corvenna::handoff::DocumentHandoff* handoff_ = nullptr;  // the binding's, when it offers one
