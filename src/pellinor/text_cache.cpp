@@ -10,6 +10,7 @@ namespace native = corvenna::native;
 
 constexpr int kSlotBits = 12;
 constexpr std::size_t kSlots = std::size_t{1} << kSlotBits;
+static_assert(kSlotBits <= 16, "slots are kept as 16-bit numbers");
 
 std::uint64_t load8(const char* bytes, std::size_t size) {
     std::uint64_t word = 0;
@@ -46,8 +47,7 @@ py::object read_whole(const native::NativeApi& api, const native::Cursor& cursor
 }  // namespace
 
 TextCache::~TextCache() {
-    if (!slots_) return;
-    for (std::size_t i = 0; i < kSlots; ++i) Py_XDECREF(slots_[i]);
+    for (std::uint16_t slot : filled_) Py_DECREF(slots_[slot]);
 }
 
 py::object TextCache::text(const native::NativeApi& api, const native::Cursor& cursor) {
@@ -57,10 +57,12 @@ py::object TextCache::text(const native::NativeApi& api, const native::Cursor& c
     if (step == native::kStepFailed) throw PythonError{};
     if (step != native::kStepValue || size == 0) return read_whole(api, cursor);
     if (!slots_) slots_.reset(new PyObject*[kSlots]());
-    PyObject*& slot = slots_[slot_of(bytes, size)];
+    std::size_t index = slot_of(bytes, size);
+    PyObject*& slot = slots_[index];
     if (slot && spells(slot, bytes, size)) return py::reinterpret_borrow<py::object>(slot);
     py::object text = read_whole(api, cursor);
     if (text && PyUnicode_CheckExact(text.ptr()) && PyUnicode_IS_ASCII(text.ptr()) && spells(text.ptr(), bytes, size)) {
+        if (!slot) filled_.push_back(static_cast<std::uint16_t>(index));
         Py_XSETREF(slot, text.inc_ref().ptr());
     }
     return text;

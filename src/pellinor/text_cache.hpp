@@ -4,7 +4,9 @@
 
 #include <binding/native_api.hpp>
 
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "py_access.hpp"
 
@@ -27,6 +29,7 @@ private:
     // A direct-mapped table of ASCII str objects, by a hash of their bytes: a lookup costs a few
     // loads, and a text that collides just replaces the one before it.
     std::unique_ptr<PyObject*[]> slots_;
+    std::vector<std::uint16_t> filled_;  // the slots holding a str, each once
 };
 
 }  // namespace velvane::pellinor

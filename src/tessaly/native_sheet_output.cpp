@@ -27,7 +27,9 @@ protected:
         Py_ssize_t size = 0;
         const char* data = PyUnicode_AsUTF8AndSize(text.ptr(), &size);
         if (data == nullptr) throw py::error_already_set();
-        add(row, column, style, BufferedCell::Kind::text, 0).text.assign(data, static_cast<size_t>(size));
+        add(row, column, style, BufferedCell::Kind::text, 0);
+        sheet_.texts.append(data, static_cast<size_t>(size));
+        sheet_.texts.push_back('\0');
     }
 
     void put_blank(Py_ssize_t row, Py_ssize_t column, py::handle, CellStyle style) override {
@@ -62,9 +64,8 @@ protected:
     }
 
 private:
-    BufferedCell& add(Py_ssize_t row, Py_ssize_t column, CellStyle style, BufferedCell::Kind kind, double number) {
-        sheet_.cells.push_back({row, column, style, kind, number, std::string()});
-        return sheet_.cells.back();
+    void add(Py_ssize_t row, Py_ssize_t column, CellStyle style, BufferedCell::Kind kind, double number) {
+        sheet_.cells.push_back({row, column, style, kind, number, sheet_.texts.size()});
     }
 
     py::object workbook_;

@@ -79,7 +79,8 @@ void NativeWorkbook::commit(BufferedSheet&& sheet) {
     if (std::optional<SheetRefusal> refused = commits_->refusal()) raise_refusal(*refused);
     std::string name = utf8_of(sheet.name, "a sheet name");
     lowered_names_.insert(lowered(code_points_of(sheet.name)));
-    commits_->add(CommittedSheet{std::move(name), std::move(sheet.widths), std::move(sheet.cells)});
+    commits_->add(
+        CommittedSheet{std::move(name), std::move(sheet.widths), std::move(sheet.cells), std::move(sheet.texts)});
 }
 
 void NativeWorkbook::close() {

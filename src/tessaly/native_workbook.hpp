@@ -28,6 +28,7 @@ struct BufferedSheet {
     py::str name;  // already mended by mended_name()
     std::vector<ColumnWidth> widths;
     std::vector<BufferedCell> cells;
+    std::string texts;  // as CommittedSheet::texts
 };
 
 class NativeWorkbook {

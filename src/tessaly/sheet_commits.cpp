@@ -11,11 +11,11 @@ namespace velvane::tessaly {
 
 namespace {
 
-lxw_error write_cell(lxw_worksheet* sheet, const BufferedCell& cell, lxw_format* format) {
+lxw_error write_cell(lxw_worksheet* sheet, const BufferedCell& cell, const std::string& texts, lxw_format* format) {
     auto row = static_cast<lxw_row_t>(cell.row);
     auto column = static_cast<lxw_col_t>(cell.column);
     switch (cell.kind) {
-        case BufferedCell::Kind::text: return worksheet_write_string(sheet, row, column, cell.text.c_str(), format);
+        case BufferedCell::Kind::text: return worksheet_write_string(sheet, row, column, texts.c_str() + cell.text, format);
         case BufferedCell::Kind::blank: return worksheet_write_blank(sheet, row, column, format);
         case BufferedCell::Kind::number: return worksheet_write_number(sheet, row, column, cell.number, format);
         case BufferedCell::Kind::boolean:
@@ -95,7 +95,7 @@ void SheetCommits::write(const CommittedSheet& sheet) {
                                  width.width, nullptr);
         }
         for (const BufferedCell& cell : sheet.cells) {
-            lxw_error error = write_cell(worksheet, cell, formats_[static_cast<int>(cell.style)]);
+            lxw_error error = write_cell(worksheet, cell, sheet.texts, formats_[static_cast<int>(cell.style)]);
             if (error != LXW_NO_ERROR) {
                 refused = SheetRefusal{sheet.name, cell.row, cell.column, lxw_strerror(error)};
                 break;

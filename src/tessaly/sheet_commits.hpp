@@ -27,8 +27,8 @@ struct BufferedCell {
     Py_ssize_t column;
     CellStyle style;
     Kind kind;
-    double number;     // the value of a number; 0 or 1 for a boolean
-    std::string text;  // UTF-8 of a text cell, without NUL characters
+    double number;        // the value of a number; 0 or 1 for a boolean
+    std::size_t text;     // where a text cell's UTF-8 (no NUL inside, one after) starts in its sheet's texts
 };
 
 struct ColumnWidth {
@@ -42,6 +42,7 @@ struct CommittedSheet {
     std::string name;  // UTF-8, already mended
     std::vector<ColumnWidth> widths;
     std::vector<BufferedCell> cells;
+    std::string texts;  // the text cells' texts, one after another
 };
 
 // What the library refused: the sheet's name (row < 0) or one of its cells.
