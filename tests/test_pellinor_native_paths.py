@@ -99,9 +99,10 @@ def test_odd_keys_give_the_same_cells_both_ways():
 def test_odd_type_definitions_and_look_alike_texts_read_the_same_both_ways(write_arxml):
     from test_pellinor_helpers import (base_type, compu_method, component, data_type, interface, package,
                                        packages, props)
-    # Names alike in length, head and tail, which differ only in their middle; texts in pieces; types
-    # whose reads end early, where the lookups read None or "" or skip the type.
-    alike = ["Sig_%s_Value_Status" % c for c in "ABCDEFGH"] * 2
+    # Names alike in length, head and tail, which differ only in their middle, beside texts that are not
+    # ASCII or come in pieces; types whose reads end early, where the lookups read None or "" or skip.
+    alike = ["Sig_%s_Value_Status" % c for c in "ABCDEFGH"] * 2 + [u"Sig_\u00c4_Value_Status", u"Sig_\u00c4_Value_Status"]
+    spelled = alike + ["Sig_<!-- a -->AB_Status", "Sig_&#xD800;_Status"]
     odd_types = "".join([
         data_type("Rec", "STRUCTURE", members=[("a", props("IMPLEMENTATION-DATA-TYPE-REF", "/T/uint8")),
                                                ("b", props("BASE-TYPE-REF", "noslash")), ("c", None)]),
@@ -114,11 +115,11 @@ def test_odd_type_definitions_and_look_alike_texts_read_the_same_both_ways(write
         data_type("", "VALUE"),
     ])
     methods = compu_method("E_t", ["On", "", "Off"]) + compu_method("Empty_t", [])
-    body = packages(package("P", component("Swc", rports=alike, pports=alike) + methods
+    body = packages(package("P", component("Swc", rports=spelled, pports=spelled) + methods
                             + "".join(interface(n) for n in alike[:8]),
                             subs=package("T", odd_types + base_type("uint8"))))
     (results, _), tables = assert_same_both_ways(lambda: read(write_arxml(body)))
-    assert [r[1] for r in results[1]] == alike
+    assert [r[1] for r in results[1]] == alike + ["Sig_AB_Status", u"Sig_\ufffd\ufffd\ufffd_Status"]
     assert tables["structValDict"]["Rec"][5] == "uint8;noslash;;&a;b;c;"
     assert tables["enumDict"]["EmptyRef"] is None and "NoProps" not in tables["enumDict"]
     assert tables["enumValList"]["E_t"] == [[0, "On"], [1, None], [2, "Off"]]

@@ -112,12 +112,23 @@ std::optional<bool> NativeTypeReads::has_category(py::handle item, const char* c
     return std::string_view(data, size) == category;
 }
 
+NativeTypeReads::Found NativeTypeReads::first_member(Cursor& cursor) const {
+    if (enter(cursor, "SUB_ELEMENTS", false) != Found::element) return Found::odd;  // the lookups fail there
+    return enter(cursor, "IMPLEMENTATION_DATA_TYPE_ELEMENT", true);
+}
+
+std::optional<py::object> NativeTypeReads::str_name(py::handle item, Cursor& cursor) {
+    if (!cursor_for(item, cursor)) return std::nullopt;
+    std::optional<py::object> name = short_name(cursor);
+    if (!name || name->is_none()) return std::nullopt;  // its "boolean" test would fail
+    return name;
+}
+
 std::optional<NativeTypeReads::Structure> NativeTypeReads::structure(py::handle data_type) {
     Cursor cursor;
     if (!cursor_for(data_type, cursor)) return std::nullopt;
     Cursor member = cursor;
-    if (enter(member, "SUB_ELEMENTS", false) != Found::element) return std::nullopt;
-    Found found = enter(member, "IMPLEMENTATION_DATA_TYPE_ELEMENT", true);
+    Found found = first_member(member);
     if (found == Found::odd) return std::nullopt;
     Structure read;
     for (bool more = found == Found::element; more; more = next(member)) {
@@ -137,8 +148,7 @@ std::optional<NativeTypeReads::Structure> NativeTypeReads::structure(py::handle 
 std::optional<std::vector<py::object>> NativeTypeReads::member_names(py::handle data_type) {
     Cursor member;
     if (!cursor_for(data_type, member)) return std::nullopt;
-    if (enter(member, "SUB_ELEMENTS", false) != Found::element) return std::nullopt;
-    Found found = enter(member, "IMPLEMENTATION_DATA_TYPE_ELEMENT", true);
+    Found found = first_member(member);
     if (found == Found::odd) return std::nullopt;
     std::vector<py::object> names;
     for (bool more = found == Found::element; more; more = next(member)) {
@@ -151,9 +161,8 @@ std::optional<std::vector<py::object>> NativeTypeReads::member_names(py::handle 
 
 std::optional<std::pair<py::object, py::object>> NativeTypeReads::value_type(py::handle data_type) {
     Cursor cursor;
-    if (!cursor_for(data_type, cursor)) return std::nullopt;
-    std::optional<py::object> name = short_name(cursor);
-    if (!name || name->is_none()) return std::nullopt;  // its "boolean" test would fail
+    std::optional<py::object> name = str_name(data_type, cursor);
+    if (!name) return std::nullopt;
     Cursor reference = cursor;
     if (!enter_all(reference, {"SW_DATA_DEF_PROPS", "SW_DATA_DEF_PROPS_VARIANTS"})) return std::nullopt;
     if (enter(reference, "SW_DATA_DEF_PROPS_CONDITIONAL", true) != Found::element) return std::nullopt;
@@ -165,9 +174,8 @@ std::optional<std::pair<py::object, py::object>> NativeTypeReads::value_type(py:
 
 std::optional<std::pair<py::object, std::vector<py::object>>> NativeTypeReads::enumeration(py::handle compu_method) {
     Cursor cursor;
-    if (!cursor_for(compu_method, cursor)) return std::nullopt;
-    std::optional<py::object> name = short_name(cursor);
-    if (!name || name->is_none()) return std::nullopt;  // its "boolean" test would fail
+    std::optional<py::object> name = str_name(compu_method, cursor);
+    if (!name) return std::nullopt;
     Cursor scale = cursor;
     if (!enter_all(scale, {"COMPU_INTERNAL_TO_PHYS", "COMPU_SCALES"})) return std::nullopt;
     Found found = enter(scale, "COMPU_SCALE", true);

@@ -52,6 +52,10 @@ private:
     std::optional<py::object> text(const Cursor& cursor);
     std::optional<py::object> short_name(const Cursor& element);
     std::optional<py::object> member_type_name(const Cursor& member);
+    // Onto the first member of a data type: SUB-ELEMENTS, then its first element.
+    Found first_member(Cursor& cursor) const;
+    // The item's short name where it is a str (the cursor left on the item).
+    std::optional<py::object> str_name(py::handle item, Cursor& cursor);
     // Steps along `children` (each allowed once); nothing unless each is there.
     bool enter_all(Cursor& cursor, std::initializer_list<const char*> children) const;
 
