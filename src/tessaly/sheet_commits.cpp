@@ -61,7 +61,14 @@ std::optional<SheetRefusal> SheetCommits::finish() {
     }
     queued_.notify_one();
     if (writer_.joinable()) writer_.join();
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!queue_.empty()) {
+        CommittedSheet sheet = std::move(queue_.front());
+        queue_.pop_front();
+        lock.unlock();
+        write(sheet);
+        lock.lock();
+    }
     return refusal_;
 }
 
@@ -70,7 +77,7 @@ void SheetCommits::run() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         queued_.wait(lock, [&] { return finishing_ || !queue_.empty(); });
-        if (queue_.empty()) return;  // finishing, and nothing left
+        if (finishing_) return;  // finish() writes what is left
         CommittedSheet sheet = std::move(queue_.front());
         queue_.pop_front();
         lock.unlock();

@@ -68,7 +68,9 @@ public:
     // The first refusal so far, without waiting.
     std::optional<SheetRefusal> refusal();
 
-    // Waits until every sheet queued is in the workbook; the first refusal, if any.
+    // Puts every sheet queued into the workbook: the thread ends after the sheet it is writing and the
+    // caller writes the rest (a thread that yielded all along may be far behind, and the others it
+    // yielded to are done by now). The first refusal, if any.
     std::optional<SheetRefusal> finish();
 
 private:
