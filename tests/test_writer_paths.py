@@ -213,3 +213,15 @@ def test_a_subclass_overriding_gen_excel_gets_an_xlsxwriter_workbook(tmp_path):
             return Tessaly.genExcel(self, workbook, *args)
     Loader().load(EXAMPLES, output=str(tmp_path / "out.xlsx"))
     assert got == [tessaly_module.Workbook] * 3
+
+
+def test_sheets_still_queued_at_close_are_all_written_in_order(tmp_path):
+    path = str(tmp_path / "queued.xlsx")
+    workbook = tessaly_module._NativeWorkbook(path)
+    names = [u"In_%d_%s" % (n, u"\u00e4" * (n % 7) + "x" * (n * 37 % 300)) for n in range(40)]
+    for n, name in enumerate(names):   # committed back to back: the writer falls behind
+        Tessaly().genExcel(workbook, "S%d" % n, [], [["Swc", name, ""] + [""] * 13], {}, {}, {}, {})
+    workbook.close()
+    book = openpyxl.load_workbook(path)
+    assert book.sheetnames == ["S%d" % n for n in range(40)]
+    assert [book["S%d" % n]["B2"].value for n in range(40)] == names
