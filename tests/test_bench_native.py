@@ -26,7 +26,7 @@ def option_expression(path, name):
 
 
 def test_parse_options_match_the_binding():
-    binding = os.path.join(REPO, "src", "binding", "document_loader.cpp")
+    binding = os.path.join(REPO, "src", "core", "arxml", "document_loader.cpp")
     ours = option_expression(os.path.join(NATIVE, "parse_options.hpp"), "kParseOptions")
     assert ours == option_expression(binding, "kParseOptions")
     assert "pugi::parse_doctype" not in ours

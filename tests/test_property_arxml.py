@@ -26,7 +26,7 @@ from Velvane.Tessaly import Tessaly
 from conftest import REPO
 
 SCHEMA_TSV = os.path.normpath(os.path.join(REPO, "..", "shared", "schema", "AUTOSAR_00048.tsv"))
-SCHEMA_CPP = os.path.join(REPO, "src", "binding", "schema_table.cpp")
+SCHEMA_CPP = os.path.join(REPO, "src", "core", "arxml", "schema_table.cpp")
 SANITIZED = os.environ.get("VELVANE_SANITIZED") == "1"
 HANG_SECONDS = 120  # one example taking this long is a hang: the process is stopped with a traceback
 

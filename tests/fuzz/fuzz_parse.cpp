@@ -6,12 +6,12 @@
 #include <utility>
 #include <vector>
 
-#include "binding/buffer_pool.hpp"
-#include "binding/document.hpp"
-#include "binding/schema_table.hpp"
-#include "binding/xml_reading.hpp"
+#include "core/arxml/buffer_pool.hpp"
+#include "core/arxml/document.hpp"
+#include "core/arxml/schema_table.hpp"
+#include "core/arxml/xml_reading.hpp"
 
-using namespace corvenna;
+using namespace velvane;
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "common/platform_file.hpp"
+#include "core/platform/platform_file.hpp"
 
 namespace {
 

@@ -1,0 +1,281 @@
+#include "core/model/project_index.hpp"
+
+#include "core/model/index_growth.hpp"
+#include "core/arxml/node_reading.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <new>
+#include <utility>
+
+namespace velvane {
+
+namespace {
+
+// Sub-elements nested deeper than this (arrays of structures of arrays ...) are not kept.
+constexpr int max_element_depth = 16;
+
+struct ReferenceBase {
+    std::string label;
+    bool is_default = false;
+    ArPath package;
+};
+
+struct PackageFrame {
+    ArPath path;
+    int parent;  // index of the enclosing package's frame, -1 at the top
+    std::vector<ReferenceBase> bases;
+};
+
+bool is_true(const std::string& text) { return text == "true" || text == "1"; }
+
+class DocumentIndexer {
+public:
+    DocumentIndexer(ProjectIndex& index, std::uint32_t file, const std::string& entry)
+        : index_(index), file_(file), entry_(entry) {}
+
+    void run(pugi::xml_node root);
+
+private:
+    void visit_package(pugi::xml_node package, int parent);
+    std::vector<ReferenceBase> reference_bases(pugi::xml_node package, const ArPath& path) const;
+    ArPath resolve(pugi::xml_node reference, int frame) const;
+    DataDefProps props_of(pugi::xml_node element, int frame) const;
+    TypeNode type_node(pugi::xml_node element, int frame, int depth) const;
+
+    void add_interface(pugi::xml_node element, const ArPath& path, int frame);
+    void add_implementation_type(pugi::xml_node element, const ArPath& path, int frame);
+    void add_application_type(pugi::xml_node element, const ArPath& path, int frame);
+    void add_mapping_set(pugi::xml_node element, const ArPath& path, int frame);
+    void add_compu_method(pugi::xml_node element, const ArPath& path);
+    void add_component(pugi::xml_node element, int frame);
+    void add_component_type(pugi::xml_node element, int frame);
+    PortEntry port_entry(pugi::xml_node port, bool provided, int frame) const;
+
+    Origin origin_of(pugi::xml_node element) const { return origin_at(file_, element); }
+
+    ProjectIndex& index_;
+    std::uint32_t file_;
+    const std::string& entry_;
+    std::vector<PackageFrame> frames_;
+};
+
+void DocumentIndexer::run(pugi::xml_node root) {
+    // Depth first in document order, without recursion: nesting depth is the file's choice.
+    std::vector<std::pair<pugi::xml_node, int>> pending;
+    auto push_packages = [&](pugi::xml_node packages, int parent) {
+        std::size_t first = pending.size();
+        for_each_child(packages, "AR-PACKAGE", [&](pugi::xml_node package) { pending.emplace_back(package, parent); });
+        std::reverse(pending.begin() + static_cast<std::ptrdiff_t>(first), pending.end());
+    };
+    push_packages(child_of(root, "AR-PACKAGES"), -1);
+    while (!pending.empty()) {
+        auto [package, parent] = pending.back();
+        pending.pop_back();
+        std::string name = child_text(package, "SHORT-NAME");
+        if (name.empty()) continue;  // no path can name anything inside it
+        ArPath path = (parent < 0 ? std::string() : frames_[parent].path) + "/" + name;
+        std::vector<ReferenceBase> bases = reference_bases(package, path);
+        frames_.push_back({path, parent, std::move(bases)});
+        int frame = static_cast<int>(frames_.size()) - 1;
+        visit_package(package, frame);
+        push_packages(child_of(package, "AR-PACKAGES"), frame);
+    }
+}
+
+std::vector<ReferenceBase> DocumentIndexer::reference_bases(pugi::xml_node package, const ArPath& path) const {
+    std::vector<ReferenceBase> bases;
+    for_each_child(child_of(package, "REFERENCE-BASES"), "REFERENCE-BASE", [&](pugi::xml_node base) {
+        ReferenceBase made;
+        made.label = child_text(base, "SHORT-LABEL");
+        made.is_default = is_true(child_text(base, "IS-DEFAULT"));
+        made.package = is_true(child_text(base, "BASE-IS-THIS-PACKAGE")) ? path : child_text(base, "PACKAGE-REF");
+        if (!made.package.empty()) bases.push_back(std::move(made));
+    });
+    return bases;
+}
+
+// An absolute text stands as it is. A relative one is put behind the package of the reference base
+// it names in its BASE attribute, or of the default base when it names none; the nearest enclosing
+// package that has such a base decides.
+ArPath DocumentIndexer::resolve(pugi::xml_node reference, int frame) const {
+    std::string text = stripped_text(reference);
+    if (text.empty() || text.front() == '/') return text;
+    std::string label = reference.attribute("BASE").value();
+    for (int f = frame; f >= 0; f = frames_[f].parent) {
+        for (const ReferenceBase& base : frames_[f].bases) {
+            bool chosen = label.empty() ? base.is_default : base.label == label;
+            if (chosen) return base.package + "/" + text;
+        }
+    }
+    return text;
+}
+
+DataDefProps DocumentIndexer::props_of(pugi::xml_node element, int frame) const {
+    DataDefProps props;
+    pugi::xml_node conditional = first_conditional_props(element);
+    if (!conditional) return props;
+    props.base_type = resolve(child_of(conditional, "BASE-TYPE-REF"), frame);
+    props.implementation_type = resolve(child_of(conditional, "IMPLEMENTATION-DATA-TYPE-REF"), frame);
+    props.compu_method = resolve(child_of(conditional, "COMPU-METHOD-REF"), frame);
+    return props;
+}
+
+TypeNode DocumentIndexer::type_node(pugi::xml_node element, int frame, int depth) const {
+    TypeNode node;
+    node.name = child_text(element, "SHORT-NAME");
+    node.category = child_text(element, "CATEGORY");
+    node.array_size = child_text(element, "ARRAY-SIZE");
+    node.props = props_of(element, frame);
+    if (depth < max_element_depth) {
+        for_each_child(child_of(element, "SUB-ELEMENTS"), "IMPLEMENTATION-DATA-TYPE-ELEMENT",
+                       [&](pugi::xml_node member) { node.elements.push_back(type_node(member, frame, depth + 1)); });
+    }
+    return node;
+}
+
+void DocumentIndexer::add_interface(pugi::xml_node element, const ArPath& path, int frame) {
+    std::vector<DataElement> elements;
+    for_each_child(child_of(element, "DATA-ELEMENTS"), "VARIABLE-DATA-PROTOTYPE", [&](pugi::xml_node prototype) {
+        elements.push_back({child_text(prototype, "SHORT-NAME"), resolve(child_of(prototype, "TYPE-TREF"), frame)});
+    });
+    index_.interfaces.emplace(path, std::move(elements));
+}
+
+void DocumentIndexer::add_implementation_type(pugi::xml_node element, const ArPath& path, int frame) {
+    index_.implementation_types.emplace(path, type_node(element, frame, 0));
+}
+
+void DocumentIndexer::add_application_type(pugi::xml_node element, const ArPath& path, int frame) {
+    ApplicationType type;
+    type.name = child_text(element, "SHORT-NAME");
+    type.category = child_text(element, "CATEGORY");
+    type.compu_method = props_of(element, frame).compu_method;
+    index_.application_types.emplace(path, std::move(type));
+}
+
+void DocumentIndexer::add_mapping_set(pugi::xml_node element, const ArPath& path, int frame) {
+    TypeMappings mappings;
+    for_each_child(child_of(element, "DATA-TYPE-MAPS"), "DATA-TYPE-MAP", [&](pugi::xml_node map) {
+        ArPath application = resolve(child_of(map, "APPLICATION-DATA-TYPE-REF"), frame);
+        ArPath implementation = resolve(child_of(map, "IMPLEMENTATION-DATA-TYPE-REF"), frame);
+        if (application.empty() || implementation.empty()) return;
+        index_.project_mappings.emplace(application, implementation);
+        mappings.emplace_back(std::move(application), std::move(implementation));
+    });
+    index_.mapping_sets.emplace(path, std::move(mappings));
+}
+
+void DocumentIndexer::add_compu_method(pugi::xml_node element, const ArPath& path) {
+    CompuMethod method;
+    method.name = child_text(element, "SHORT-NAME");
+    method.category = child_text(element, "CATEGORY");
+    if (method.category == "TEXTTABLE") {
+        pugi::xml_node scales = child_of(child_of(element, "COMPU-INTERNAL-TO-PHYS"), "COMPU-SCALES");
+        for_each_child(scales, "COMPU-SCALE", [&](pugi::xml_node scale) {
+            pugi::xml_node literal = child_of(child_of(scale, "COMPU-CONST"), "VT");
+            if (literal) method.literals.push_back(raw_text(literal));
+        });
+    }
+    index_.compu_methods.emplace(path, std::move(method));
+}
+
+PortEntry DocumentIndexer::port_entry(pugi::xml_node port, bool provided, int frame) const {
+    PortEntry entry;
+    entry.name = child_text(port, "SHORT-NAME");
+    entry.origin = origin_of(port);
+    entry.provided = provided;
+    entry.interface = resolve(child_of(port, provided ? "PROVIDED-INTERFACE-TREF" : "REQUIRED-INTERFACE-TREF"), frame);
+    pugi::xml_node specs = child_of(port, provided ? "PROVIDED-COM-SPECS" : "REQUIRED-COM-SPECS");
+    const char* const kinds[2] = {provided ? "NONQUEUED-SENDER-COM-SPEC" : "NONQUEUED-RECEIVER-COM-SPEC",
+                                  provided ? "QUEUED-SENDER-COM-SPEC" : "QUEUED-RECEIVER-COM-SPEC"};
+    for (const char* kind : kinds) {
+        for (pugi::xml_node spec = child_of(specs, kind); spec; spec = spec.next_sibling(kind)) {
+            entry.data_element = resolve(child_of(spec, "DATA-ELEMENT-REF"), frame);
+            if (!entry.data_element.empty()) return entry;
+        }
+    }
+    return entry;
+}
+
+void DocumentIndexer::add_component(pugi::xml_node element, int frame) {
+    ComponentEntry component;
+    component.name = child_text(element, "SHORT-NAME");
+    component.origin = origin_of(element);
+    for_each_child(child_of(element, "INTERNAL-BEHAVIORS"), "SWC-INTERNAL-BEHAVIOR", [&](pugi::xml_node behaviour) {
+        for_each_child(child_of(behaviour, "DATA-TYPE-MAPPING-REFS"), "DATA-TYPE-MAPPING-REF", [&](pugi::xml_node ref) {
+            ArPath path = resolve(ref, frame);
+            if (!path.empty()) component.mapping_sets.push_back(std::move(path));
+        });
+    });
+    pugi::xml_node ports = child_of(element, "PORTS");
+    for_each_child(ports, "R-PORT-PROTOTYPE",
+                   [&](pugi::xml_node port) { component.ports.push_back(port_entry(port, false, frame)); });
+    for_each_child(ports, "P-PORT-PROTOTYPE",
+                   [&](pugi::xml_node port) { component.ports.push_back(port_entry(port, true, frame)); });
+    index_.components[entry_].push_back(std::move(component));
+}
+
+// Any kind of component type, for the connections of compositions (composition_index.cpp).
+void DocumentIndexer::add_component_type(pugi::xml_node element, int frame) {
+    std::string name = child_text(element, "SHORT-NAME");
+    if (name.empty()) return;
+    index_component_type(index_.wiring, origin_of(element), element, frames_[frame].path + "/" + name,
+                         [&](pugi::xml_node reference) { return resolve(reference, frame); });
+}
+
+// The package's elements, each by the kind its tag names; kinds not indexed are passed over.
+void DocumentIndexer::visit_package(pugi::xml_node package, int frame) {
+    const ArPath& package_path = frames_[frame].path;
+    for (pugi::xml_node element = child_of(package, "ELEMENTS").first_child(); element;
+         element = element.next_sibling()) {
+        if (element.type() != pugi::node_element) continue;
+        if (index_.details.wanted) {
+            index_details(index_.details, entry_, element, package_path,
+                          [&](pugi::xml_node reference) { return resolve(reference, frame); });
+        }
+        const char* kind = element.name();
+        if (index_.wiring.wanted && is_component_type_tag(kind)) add_component_type(element, frame);
+        if (std::strcmp(kind, "APPLICATION-SW-COMPONENT-TYPE") == 0) {
+            add_component(element, frame);
+            continue;
+        }
+        std::string name = child_text(element, "SHORT-NAME");
+        if (name.empty()) continue;
+        ArPath path = package_path + "/" + name;
+        if (std::strcmp(kind, "SENDER-RECEIVER-INTERFACE") == 0) {
+            add_interface(element, path, frame);
+        } else if (std::strcmp(kind, "IMPLEMENTATION-DATA-TYPE") == 0) {
+            add_implementation_type(element, path, frame);
+        } else if (std::strcmp(kind, "APPLICATION-PRIMITIVE-DATA-TYPE") == 0 ||
+                   std::strcmp(kind, "APPLICATION-ARRAY-DATA-TYPE") == 0 ||
+                   std::strcmp(kind, "APPLICATION-RECORD-DATA-TYPE") == 0) {
+            add_application_type(element, path, frame);
+        } else if (std::strcmp(kind, "DATA-TYPE-MAPPING-SET") == 0) {
+            add_mapping_set(element, path, frame);
+        } else if (std::strcmp(kind, "COMPU-METHOD") == 0) {
+            add_compu_method(element, path);
+        } else {
+            index_other_interface(index_.other_interfaces, element, kind, path,
+                                  [&](pugi::xml_node reference) { return resolve(reference, frame); });
+        }
+    }
+}
+
+}  // namespace
+
+void index_document(ProjectIndex& index, std::uint32_t file, const std::string& entry, pugi::xml_node root) {
+    DocumentIndexer(index, file, entry).run(root);
+}
+
+ProjectIndex build_project_index(const std::vector<IndexSource>& sources, bool with_details) {
+    IndexWants wants;
+    wants.details = with_details;
+    std::shared_ptr<ProjectIndex> index = start_project_index(sources, wants);
+    complete_index(*index);
+    index->growth.reset();  // stops the threads: the index can move now
+    return std::move(*index);
+}
+
+}  // namespace velvane

@@ -1,0 +1,65 @@
+// The run's project index, built while the sheets are written. Worker threads parse and index the
+// files from the start of the run; one merging thread merges their indexes in listing order (the
+// first definition of a path stays) and, when the run types ports, types the ports of each file's
+// components as soon as that file is in. A sheet waits only for its own file; a look-up of what no
+// file merged so far defines waits for the merging of them all, as the complete index decides it.
+//
+// Thread rules: only the merging thread changes the index. Any other thread reads the index's maps
+// only after complete_index(), and before that only what typed_components() hands out.
+#pragma once
+
+#include "core/arxml/document.hpp"
+#include "core/rules/port_typing.hpp"
+#include "core/model/project_index.hpp"
+
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velvane {
+
+// A component of one file, with its ports' types in the order of component->ports (empty when the
+// run does not type ports).
+struct TypedComponent {
+    const ComponentEntry* component;
+    std::vector<std::optional<PortType>> port_types;
+};
+
+// What a run needs of its index besides the port typing's own parts.
+struct IndexWants {
+    bool details = false;      // the signal details (ProjectIndex::details)
+    bool connections = true;   // the compositions and every component type's ports (ProjectIndex::wiring)
+    bool typing = false;       // each file's ports typed on the merging thread (typed_components)
+    // The documents of files with a sheet are kept for the analysis (take_document) instead of being
+    // parsed again; the index then keeps only a few files ahead of the sheet being written.
+    bool share_documents = false;
+};
+
+// Starts indexing `sources`.
+std::shared_ptr<ProjectIndex> start_project_index(std::vector<IndexSource> sources, const IndexWants& wants);
+
+// The components of the file keyed `key`, in document order, once that file is merged (and typed);
+// null when the index is not growing (read it directly then) and an empty list for a key it lacks.
+// A failure of the index building is raised here.
+const std::vector<TypedComponent>* typed_components(const ProjectIndex& index, const std::string& key);
+
+// A parsed file the index kept for the analysis: the document, the path it was read from and the
+// file's identity before it was read.
+struct KeptDocument {
+    std::unique_ptr<Document> document;
+    std::string fs_path;
+    FileIdentity identity;
+    bool coming = false;  // none yet, but the index is to keep one: the file is still being parsed
+};
+
+// How take_document treats a file the index is still parsing for the analysis.
+enum class WhenComing { return_at_once, wait };
+
+// The document of the file keyed `key`, when the index kept it (IndexWants::share_documents) and
+// nobody took it yet; else one without a document. A document still coming is waited for only when
+// asked to (call without holding the GIL then).
+KeptDocument take_document(const ProjectIndex& index, const std::string& key, WhenComing when);
+
+}  // namespace velvane

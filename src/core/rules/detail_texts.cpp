@@ -1,0 +1,258 @@
+#include "core/rules/detail_texts.hpp"
+
+#include "core/arxml/xml_space.hpp"
+#include "core/rules/number_text.hpp"
+#include "core/rules/port_typing.hpp"
+
+#include <utility>
+#include <vector>
+
+namespace velvane {
+
+namespace {
+
+// TYPE_REFERENCE chains and constants naming constants are followed this far, no further.
+constexpr int max_reference_steps = 16;
+// An init value stops growing past this many bytes (constants of constants could multiply it);
+// a cell holds fewer characters anyway.
+constexpr size_t max_value_text = 40000;
+
+void append_item(std::string& items, const std::string& item) {
+    if (!items.empty()) items += "; ";
+    items += item;
+}
+
+// The signal a row stands for, as far as the index knows it.
+struct Signal {
+    const PortDetails* port = nullptr;
+    ArPath interface;
+    const InterfaceDetails* interface_details = nullptr;
+    const ElementDetails* element = nullptr;
+};
+
+// The interface's data element `reference` names (by path, else by its last piece), else its first.
+const ElementDetails* chosen_element(const InterfaceDetails& interface, const ArPath& interface_path,
+                                     const ArPath& reference) {
+    if (interface.elements.empty()) return nullptr;
+    if (!reference.empty()) {
+        for (const ElementDetails& element : interface.elements) {
+            if (interface_path + "/" + element.name == reference) return &element;
+        }
+        std::string wanted = last_segment(reference);
+        for (const ElementDetails& element : interface.elements) {
+            if (element.name == wanted) return &element;
+        }
+    }
+    return &interface.elements.front();
+}
+
+bool names_element(const ComSpecDetails& spec, const Signal& signal) {
+    if (signal.element == nullptr || spec.data_element.empty()) return false;
+    return spec.data_element == signal.interface + "/" + signal.element->name ||
+           last_segment(spec.data_element) == signal.element->name;
+}
+
+// The com spec for the signal's data element, else the port's first.
+const ComSpecDetails* chosen_com_spec(const Signal& signal) {
+    if (signal.port == nullptr || signal.port->com_specs.empty()) return nullptr;
+    for (const ComSpecDetails& spec : signal.port->com_specs) {
+        if (names_element(spec, signal)) return &spec;
+    }
+    return &signal.port->com_specs.front();
+}
+
+class DetailTexts {
+public:
+    DetailTexts(const ProjectIndex& index, const Signal& signal)
+        : index_(index), details_(index.details), signal_(signal) {}
+
+    std::string description() const;
+    std::string details() const;
+    std::string remark() const;
+
+private:
+    ArPath from_props(ArPath DataProps::*field) const;
+    std::string unit(const ArPath& compu_method) const;
+    std::string range() const;
+    std::string init_value() const;
+    void append_value(const ValueSpec& value, int steps, std::string& out) const;
+
+    const ProjectIndex& index_;
+    const DetailsIndex& details_;
+    const Signal& signal_;
+};
+
+std::string DetailTexts::description() const {
+    const Described* sources[3] = {signal_.port == nullptr ? nullptr : &signal_.port->text,
+                                   signal_.element == nullptr ? nullptr : &signal_.element->text,
+                                   signal_.interface_details == nullptr ? nullptr : &signal_.interface_details->text};
+    for (std::string Described::*field : {&Described::desc, &Described::long_name}) {
+        for (const Described* source : sources) {
+            if (source != nullptr && !(source->*field).empty()) return source->*field;
+        }
+    }
+    return std::string();
+}
+
+// The reference of the data element's props, else of its data type's, else of the types that
+// type stands for along a TYPE_REFERENCE chain.
+ArPath DetailTexts::from_props(ArPath DataProps::*field) const {
+    if (signal_.element == nullptr) return ArPath();
+    if (!(signal_.element->props.*field).empty()) return signal_.element->props.*field;
+    ArPath type = signal_.element->type;
+    for (int step = 0; step < max_reference_steps && !type.empty(); ++step) {
+        if (const DataProps* props = find_in(index_, details_.data_types, type)) {
+            if (!(props->*field).empty()) return props->*field;
+        }
+        const TypeNode* node = find_in(index_, index_.implementation_types, type);
+        if (node == nullptr || node->category != "TYPE_REFERENCE") break;
+        type = node->props.implementation_type;
+    }
+    return ArPath();
+}
+
+std::string DetailTexts::unit(const ArPath& compu_method) const {
+    ArPath unit = from_props(&DataProps::unit);
+    if (unit.empty()) {
+        const ScalingDetails* scaling = find_in(index_, details_.compu_methods, compu_method);
+        if (scaling != nullptr) unit = scaling->unit;
+    }
+    if (unit.empty()) return std::string();
+    const std::string* shown = find_in(index_, details_.units, unit);
+    return shown != nullptr && !shown->empty() ? *shown : last_segment(unit);
+}
+
+std::string DetailTexts::range() const {
+    const Limits* limits = find_in(index_, details_.constraints, from_props(&DataProps::constraint));
+    if (limits == nullptr || (limits->lower.empty() && limits->upper.empty())) return std::string();
+    return limits->lower + ".." + limits->upper;
+}
+
+void DetailTexts::append_value(const ValueSpec& value, int steps, std::string& out) const {
+    if (out.size() > max_value_text) return;
+    switch (value.kind) {
+        case ValueSpec::Kind::unknown:
+            return;
+        case ValueSpec::Kind::text:
+            out += value.text;
+            return;
+        case ValueSpec::Kind::constant: {
+            const ValueSpec* constant = find_in(index_, details_.constants, value.text);
+            if (constant == nullptr || constant->kind == ValueSpec::Kind::unknown || steps >= max_reference_steps) {
+                out += last_segment(value.text);
+            } else {
+                append_value(*constant, steps + 1, out);
+            }
+            return;
+        }
+        case ValueSpec::Kind::group: {
+            out += '{';
+            bool first = true;
+            for (const ValueSpec& item : value.items) {
+                if (!first) out += ", ";
+                first = false;
+                append_value(item, steps, out);
+                if (out.size() > max_value_text) return;
+            }
+            out += '}';
+            return;
+        }
+    }
+}
+
+// The init value of the com spec for the data element, else of the first com spec that has one.
+std::string DetailTexts::init_value() const {
+    if (signal_.port == nullptr) return std::string();
+    const ComSpecDetails* chosen = nullptr;
+    for (const ComSpecDetails& spec : signal_.port->com_specs) {
+        if (spec.has_init && names_element(spec, signal_)) {
+            chosen = &spec;
+            break;
+        }
+    }
+    for (const ComSpecDetails& spec : signal_.port->com_specs) {
+        if (chosen == nullptr && spec.has_init) chosen = &spec;
+    }
+    if (chosen == nullptr) return std::string();
+    std::string text;
+    append_value(chosen->init, 0, text);
+    return text;
+}
+
+std::string DetailTexts::details() const {
+    std::string items;
+    ArPath compu_method = from_props(&DataProps::compu_method);
+    std::string unit_text = unit(compu_method);
+    if (!unit_text.empty()) append_item(items, "unit: " + unit_text);
+    std::string range_text = range();
+    if (!range_text.empty()) append_item(items, "range: " + range_text);
+    if (const ScalingDetails* scaling = find_in(index_, details_.compu_methods, compu_method)) {
+        if (!scaling->factor.empty()) append_item(items, "factor: " + scaling->factor);
+        if (!scaling->offset.empty()) append_item(items, "offset: " + scaling->offset);
+    }
+    std::string init = init_value();
+    if (!init.empty()) append_item(items, "init: " + init);
+    return items;
+}
+
+std::string DetailTexts::remark() const {
+    std::string items;
+    const ComSpecDetails* spec = chosen_com_spec(signal_);
+    if (spec == nullptr) return items;
+    if (!spec->alive_timeout.empty()) {
+        std::optional<double> seconds = number_of(spec->alive_timeout);
+        if (!seconds || *seconds != 0) append_item(items, "timeout: " + spec->alive_timeout + " s");
+    }
+    if (!spec->queue_length.empty()) append_item(items, "queue: " + spec->queue_length);
+    return items;
+}
+
+// The details read every part of the index: all of it is merged first.
+std::shared_ptr<const ProjectIndex> completed(std::shared_ptr<const ProjectIndex> index) {
+    complete_index(*index);
+    return index;
+}
+
+const ComponentDetails* find_component_details(const ProjectIndex& index, const std::string& entry,
+                                               const std::string& component) {
+    const std::vector<ComponentDetails>* components = find_in(index, index.details.components, entry);
+    if (components == nullptr) return nullptr;
+    for (const ComponentDetails& candidate : *components) {
+        if (candidate.name == component) return &candidate;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+SheetDetails::SheetDetails(std::shared_ptr<const ProjectIndex> index, const std::string& entry,
+                           const std::string& component)
+    : index_(completed(std::move(index))),
+      component_(find_component(*index_, entry, trimmed(component))),
+      component_details_(find_component_details(*index_, entry, trimmed(component))),
+      ports_(component_ == nullptr ? nullptr : &component_->ports),
+      port_details_(component_details_ == nullptr ? nullptr : &component_details_->ports) {}
+
+SignalDetails SheetDetails::port(const std::string& port, bool provided, const std::string& interface_reference,
+                                 const std::string& data_element_reference) const {
+    std::string name = trimmed(port);
+    const PortEntry* entry = ports_.find(name, provided);
+    Signal signal;
+    signal.port = port_details_.find(name, provided);
+    ArPath element_reference;
+    if (entry != nullptr) {
+        signal.interface = entry->interface;
+        element_reference = entry->data_element;
+    } else {
+        signal.interface = trimmed(interface_reference);
+        element_reference = trimmed(data_element_reference);
+    }
+    signal.interface_details = find_in(*index_, index_->details.interfaces, signal.interface);
+    if (signal.interface_details != nullptr) {
+        signal.element = chosen_element(*signal.interface_details, signal.interface, element_reference);
+    }
+    DetailTexts texts(*index_, signal);
+    return {texts.description(), texts.details(), texts.remark()};
+}
+
+}  // namespace velvane

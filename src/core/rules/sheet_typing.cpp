@@ -1,0 +1,54 @@
+#include "core/rules/sheet_typing.hpp"
+
+#include "core/arxml/xml_space.hpp"
+#include "core/model/index_growth.hpp"
+
+#include <utility>
+
+namespace velvane {
+
+SheetTyping::SheetTyping(std::shared_ptr<const ProjectIndex> index, const std::string& entry,
+                         const std::string& component)
+    : index_(std::move(index)) {
+    std::string name = trimmed(component);
+    if (const std::vector<TypedComponent>* typed = typed_components(*index_, entry)) {
+        for (const TypedComponent& candidate : *typed) {
+            if (candidate.component->name != name) continue;
+            component_ = candidate.component;
+            if (!candidate.port_types.empty()) port_types_ = &candidate.port_types;
+            break;
+        }
+    } else {
+        component_ = find_component(*index_, entry, name);
+    }
+    ports_ = PortLookup<PortEntry>(component_ == nullptr ? nullptr : &component_->ports);
+}
+
+std::optional<PortType> SheetTyping::port(const std::string& port, bool provided,
+                                          const std::string& interface_reference,
+                                          const std::string& data_element_reference) const {
+    return this->port(port, provided, [&] { return std::make_pair(interface_reference, data_element_reference); });
+}
+
+std::optional<PortType> SheetTyping::port(
+    const std::string& port, bool provided,
+    const std::function<std::pair<std::string, std::string>()>& references) const {
+    const PortEntry* entry = ports_.find(trimmed_view(port), provided);
+    if (entry != nullptr && port_types_ != nullptr) {
+        return (*port_types_)[static_cast<std::size_t>(entry - component_->ports.data())];
+    }
+    complete_index(*index_);  // what follows reads the index on this thread
+    if (entry != nullptr) return type_of_port(*index_, *component_, *entry);
+    auto [interface_reference, data_element_reference] = references();
+    return type_of_interface(*index_, trimmed(interface_reference), trimmed(data_element_reference), {});
+}
+
+SheetTyping::Untyped SheetTyping::untyped(const std::string& port, bool provided,
+                                          const std::string& interface_reference) const {
+    complete_index(*index_);  // the reason may be what no file defines
+    const PortEntry* entry = ports_.find(trimmed_view(port), provided);
+    std::string interface = entry != nullptr ? entry->interface : trimmed(interface_reference);
+    return {untyped_reason(*index_, interface), interface};
+}
+
+}  // namespace velvane

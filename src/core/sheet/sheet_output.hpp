@@ -1,0 +1,121 @@
+// Where the cells of a worksheet go.
+//
+// A WorkbookOutput adds worksheets; a SheetOutput is one worksheet being filled. Two kinds stand
+// behind them: the native workbook (xlsx/native_workbook.hpp), and a caller's xlsxwriter workbook
+// written through its Python methods (the Python layer's). Whatever fills a sheet sees no difference,
+// because the rules of a cell live here and hold for both:
+//
+//   - A text is stored as text: never turned into a formula, a link or a number. An empty text
+//     becomes a blank cell that still carries the style.
+//   - Characters no XML file can hold become U+FFFD.
+//   - A text longer than a cell holds (cell_text_limit UTF-16 units) gets its longest prefix that
+//     fits, and the workbook's warn() names the cell, the text's length and the limit.
+//   - Cells in rows at or past row_count() are not written; whoever fills the sheet knows what
+//     those rows held and says what was left out.
+//
+// Use:
+//
+//   std::unique_ptr<SheetOutput> sheet = workbook.add_sheet("Connections");
+//   sheet->set_column_width(0, 3, 25);                     // columns A to D, 25 characters
+//   sheet->write(0, 0, "From", CellStyle::header);         // row 0 is the first row (1 in Excel)
+//   sheet->write(1, 0, CellValue::of_number(2), CellStyle::data);
+//   sheet->finish();                                       // the sheet is complete
+//
+// finish() must be called once the sheet is complete; a sheet whose filling failed before then may
+// be dropped by the workbook (the native one keeps only finished sheets). Rows and columns count
+// from 0 (row 0 is the header row, column 0 is A). Texts are UTF-8 (see unicode_text.hpp).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace velvane {
+
+// The most rows a worksheet holds, the header row included.
+inline constexpr std::int64_t sheet_row_limit = 1048576;
+
+// The looks of a cell. Each is centred both ways with wrapped text and has a thin border.
+enum class CellStyle {
+    header,     // bold, green fill (#64A600)
+    numbering,  // yellow fill (#FFFF00)
+    data,
+};
+inline constexpr int cell_style_count = 3;
+
+// One cell's value.
+struct CellValue {
+    enum class Kind { blank, text, number, boolean };
+    Kind kind = Kind::blank;
+    std::string text;   // a text's UTF-8
+    double number = 0;  // a number; 0 or 1 for a boolean
+
+    static CellValue of_text(std::string text) { return {Kind::text, std::move(text), 0}; }
+    static CellValue of_number(double value) { return {Kind::number, std::string(), value}; }
+    static CellValue of_boolean(bool value) { return {Kind::boolean, std::string(), value ? 1.0 : 0.0}; }
+};
+
+// Told of everything that did not fit: a text cut, rows left out. It may throw to end the work.
+using Warn = std::function<void(const std::string& message)>;
+
+class SheetOutput {
+public:
+    virtual ~SheetOutput() = default;
+    SheetOutput(const SheetOutput&) = delete;
+    SheetOutput& operator=(const SheetOutput&) = delete;
+
+    // The sheet's name as the workbook holds it (after mending).
+    const std::string& name() const { return name_; }
+
+    // Rows the sheet holds, the header row included.
+    std::int64_t row_count() const { return row_count_; }
+
+    // Writes `value` into the cell at (row, column) in `style`, following the rules above.
+    void write(std::int64_t row, std::int64_t column, const CellValue& value, CellStyle style);
+    void write(std::int64_t row, std::int64_t column, std::string_view text, CellStyle style);
+
+    // Sets columns first..last (inclusive, 0 is A) to `width` characters.
+    virtual void set_column_width(std::int64_t first, std::int64_t last, double width) = 0;
+
+    // The sheet is complete.
+    virtual void finish() {}
+
+protected:
+    SheetOutput(std::string name, std::int64_t row_count, Warn warn);
+
+    // A text ready to store: only characters an XML file can hold, not empty.
+    virtual void put_text(std::int64_t row, std::int64_t column, std::string_view text, CellStyle style) = 0;
+    virtual void put_blank(std::int64_t row, std::int64_t column, CellStyle style) = 0;
+    virtual void put_number(std::int64_t row, std::int64_t column, double value, CellStyle style) = 0;
+    virtual void put_boolean(std::int64_t row, std::int64_t column, bool value, CellStyle style) = 0;
+
+private:
+    std::string name_;
+    std::int64_t row_count_;
+    Warn warn_;
+};
+
+class WorkbookOutput {
+public:
+    virtual ~WorkbookOutput() = default;
+
+    // A new worksheet named after `name`, mended into a name the workbook accepts and that no sheet of
+    // it holds yet (see sheet_name.hpp).
+    virtual std::unique_ptr<SheetOutput> add_sheet(const std::string& name) = 0;
+
+    // Rows each new sheet holds: sheet_row_limit, or fewer (at least two) where asked.
+    std::int64_t rows_per_sheet() const { return rows_per_sheet_; }
+    void set_rows_per_sheet(std::int64_t rows);
+
+    // What the sheets report (see SheetOutput); nothing is said by default.
+    const Warn& warn() const { return warn_; }
+    void set_warn(Warn warn) { warn_ = std::move(warn); }
+
+private:
+    std::int64_t rows_per_sheet_ = sheet_row_limit;
+    Warn warn_;
+};
+
+}  // namespace velvane

@@ -1,0 +1,43 @@
+#include "core/xlsx/buffered_sheet.hpp"
+
+#include "core/xlsx/native_workbook.hpp"
+
+#include <utility>
+
+namespace velvane {
+
+BufferedSheet::BufferedSheet(NativeWorkbook& book, std::string name, std::int64_t row_count, Warn warn)
+    : SheetOutput(name, row_count, std::move(warn)), book_(book) {
+    sheet_.name = std::move(name);
+}
+
+void BufferedSheet::set_column_width(std::int64_t first, std::int64_t last, double width) {
+    sheet_.widths.push_back({first, last, width});
+}
+
+void BufferedSheet::finish() { book_.commit(std::move(sheet_)); }
+
+void BufferedSheet::put_text(std::int64_t row, std::int64_t column, std::string_view text, CellStyle style) {
+    add(row, column, style, BufferedCell::Kind::text, 0);
+    sheet_.texts.append(text.data(), text.size());
+    sheet_.texts.push_back('\0');
+}
+
+void BufferedSheet::put_blank(std::int64_t row, std::int64_t column, CellStyle style) {
+    add(row, column, style, BufferedCell::Kind::blank, 0);
+}
+
+void BufferedSheet::put_number(std::int64_t row, std::int64_t column, double value, CellStyle style) {
+    add(row, column, style, BufferedCell::Kind::number, value);
+}
+
+void BufferedSheet::put_boolean(std::int64_t row, std::int64_t column, bool value, CellStyle style) {
+    add(row, column, style, BufferedCell::Kind::boolean, value ? 1 : 0);
+}
+
+void BufferedSheet::add(std::int64_t row, std::int64_t column, CellStyle style, BufferedCell::Kind kind,
+                        double number) {
+    sheet_.cells.push_back({row, column, style, kind, number, sheet_.texts.size()});
+}
+
+}  // namespace velvane

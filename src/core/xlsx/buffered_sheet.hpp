@@ -1,0 +1,33 @@
+// A sheet of the native workbook being filled: its cells are gathered in a buffer and the sheet goes
+// into the workbook whole when finish() is called.
+#pragma once
+
+#include "core/sheet/sheet_output.hpp"
+#include "core/xlsx/sheet_commits.hpp"
+
+namespace velvane {
+
+class NativeWorkbook;
+
+class BufferedSheet : public SheetOutput {
+public:
+    // `name` is already mended; `book` outlives the sheet.
+    BufferedSheet(NativeWorkbook& book, std::string name, std::int64_t row_count, Warn warn);
+
+    void set_column_width(std::int64_t first, std::int64_t last, double width) override;
+    void finish() override;
+
+protected:
+    void put_text(std::int64_t row, std::int64_t column, std::string_view text, CellStyle style) override;
+    void put_blank(std::int64_t row, std::int64_t column, CellStyle style) override;
+    void put_number(std::int64_t row, std::int64_t column, double value, CellStyle style) override;
+    void put_boolean(std::int64_t row, std::int64_t column, bool value, CellStyle style) override;
+
+private:
+    void add(std::int64_t row, std::int64_t column, CellStyle style, BufferedCell::Kind kind, double number);
+
+    NativeWorkbook& book_;
+    CommittedSheet sheet_;
+};
+
+}  // namespace velvane
