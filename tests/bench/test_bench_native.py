@@ -8,8 +8,8 @@ import sys
 
 import pytest
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-REPO = os.path.dirname(HERE)
+from conftest import REPO
+
 NATIVE = os.path.join(REPO, "bench", "native")
 EXAMPLE = os.path.join(REPO, "examples", "DoorLock_Model.arxml")
 

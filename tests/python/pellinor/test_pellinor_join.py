@@ -2,7 +2,7 @@
 import pytest
 
 from Velvane.Pellinor import Pellinor
-from test_pellinor_helpers import Node, text
+from pellinor_doubles import Node, text
 
 
 class ModelList(list):

@@ -8,7 +8,7 @@ import pytest
 import Velvane
 import Velvane.Pellinor as module
 from Velvane.Pellinor import Pellinor
-from test_pellinor_helpers import DATA_ARRAY, FakeBinding, Node, text
+from pellinor_doubles import DATA_ARRAY, FakeBinding, Node, text
 
 
 def import_with(tmp_path, corvenna_init):

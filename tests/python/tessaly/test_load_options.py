@@ -11,9 +11,8 @@ import pytest
 
 import Velvane.Tessaly as tessaly_module
 from Velvane.Tessaly import Tessaly
+from conftest import EXAMPLES
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-EXAMPLES = os.path.join(os.path.dirname(HERE), "examples")
 
 
 def ports(name, inputs=1, outputs=1):

@@ -5,7 +5,7 @@ import pytest
 
 from conftest import shared_arxml_params
 from Velvane.Pellinor import Pellinor
-from test_pellinor_helpers import DATA_ARRAY
+from pellinor_doubles import DATA_ARRAY
 
 NS = "{http://autosar.org/schema/r4.0}"
 

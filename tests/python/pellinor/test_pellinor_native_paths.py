@@ -12,7 +12,7 @@ import Velvane.Pellinor as pellinor_module
 from Omdra.Corvenna import AUTOSAR_00048
 from Velvane.Pellinor import Pellinor
 from conftest import EXAMPLES, REPO, shared_arxml_files
-from test_pellinor_helpers import DATA_ARRAY
+from pellinor_doubles import DATA_ARRAY
 from test_property_arxml import arxml_trees, examples, serialise
 
 TABLES = ("structValDict", "arrayValList", "enumValList", "enumDict")
@@ -97,7 +97,7 @@ def test_odd_keys_give_the_same_cells_both_ways():
 
 
 def test_odd_type_definitions_and_look_alike_texts_read_the_same_both_ways(write_arxml):
-    from test_pellinor_helpers import (base_type, compu_method, component, data_type, interface, package,
+    from pellinor_doubles import (base_type, compu_method, component, data_type, interface, package,
                                        packages, props)
     # Names alike in length, head and tail, which differ only in their middle, beside texts that are not
     # ASCII or come in pieces; types whose reads end early, where the lookups read None or "" or skip.

@@ -2,7 +2,7 @@
 import pytest
 
 from Velvane.Pellinor import Pellinor
-from test_pellinor_helpers import (DATA_ARRAY, behaviour, base_type, component, compu_method, data_type,
+from pellinor_doubles import (DATA_ARRAY, behaviour, base_type, component, compu_method, data_type,
                                    interface, package, packages, runnable)
 
 

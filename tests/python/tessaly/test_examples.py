@@ -8,8 +8,8 @@ import xml.etree.ElementTree as ET
 
 import pytest
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-REPO = os.path.dirname(HERE)
+from conftest import REPO
+
 EXAMPLES = sorted(glob.glob(os.path.join(REPO, "examples", "*.arxml")))
 SCHEMA_TSV = os.path.normpath(os.path.join(REPO, "..", "shared", "schema", "AUTOSAR_00048.tsv"))
 NS = "{http://autosar.org/schema/r4.0}"

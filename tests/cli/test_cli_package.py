@@ -11,8 +11,9 @@ import pytest
 
 import Velvane
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-PYPROJECT = os.path.join(os.path.dirname(HERE), "pyproject.toml")
+from conftest import REPO
+
+PYPROJECT = os.path.join(REPO, "pyproject.toml")
 MODULES = ["Velvane.Pellinor", "Velvane.Tessaly", "Omdra.Corvenna.AUTOSAR_00048"]
 # Names the modules hold for their own use and the stubs leave out.
 RUNTIME_ONLY = {"Velvane.Tessaly": {"os"}}

@@ -5,7 +5,7 @@ import itertools
 import pytest
 
 from Velvane.Pellinor import Pellinor
-from test_pellinor_helpers import Node, text
+from pellinor_doubles import Node, text
 
 _serial = itertools.count()
 

@@ -11,9 +11,8 @@ import pytest
 
 import Velvane
 from Velvane import cli
+from conftest import EXAMPLES
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-EXAMPLES = os.path.join(os.path.dirname(HERE), "examples")
 PACKAGE_ROOT = os.path.dirname(os.path.dirname(os.path.abspath(Velvane.__file__)))
 EXAMPLE_SHEETS = ["DoorLock", "SeatHeater", "WiperControl"]
 
