@@ -1,14 +1,16 @@
-"""The ``velvane`` command: a directory of ARXML files to the signal-list workbook.
+"""The ``velvane`` command: a directory of ARXML files to the signal-list workbook, and its subcommands.
 
     velvane DIR [-o OUTPUT] [--keep-going] [--resolve {project,file}] [-r] [--types-from PATH]
                 [-v] [--connections] [--details] [-q] [--debug] [--version]
+    velvane SUBCOMMAND ...       (see SUBCOMMANDS; `velvane --help` lists them)
 
 Exit status: 0 when every file went into the workbook, 1 when a file failed (or the workbook could
 not be written), 2 for a usage error. Progress is drawn on standard error when it is a terminal;
 the summary and the failure lines go to standard error too, so standard output carries only what
-``Tessaly.load`` itself prints.
+``Tessaly.load`` itself prints. A directory named like a subcommand is given as ``./NAME``.
 """
 import argparse
+import importlib
 import os
 import sys
 import time
@@ -24,9 +26,20 @@ EXIT_INTERRUPTED = 130
 
 DEFAULT_OUTPUT = "SignalList.xlsx"
 
+# Subcommands: name -> (module whose main(argv) runs it, one line for `velvane --help`).
+SUBCOMMANDS = {}
+
 
 class UsageError(Exception):
     """A command line that cannot run: reported with the usage text, exit status 2."""
+
+
+def subcommands_help():
+    if not SUBCOMMANDS:
+        return ""
+    lines = ["subcommands (velvane SUBCOMMAND --help says more):"]
+    lines += ["  %-10s %s" % (name, summary) for name, (_, summary) in sorted(SUBCOMMANDS.items())]
+    return "\n".join(lines) + "\n\n"
 
 
 def build_parser():
@@ -34,7 +47,8 @@ def build_parser():
         prog="velvane",
         description="Turn a directory of AUTOSAR ARXML software-component files into a signal-list "
                     "workbook: one worksheet per '.arxml' file, input and output signals side by side.",
-        epilog="Exit status: 0 success, 1 a file failed, 2 usage error.")
+        epilog=subcommands_help() + "Exit status: 0 success, 1 a file failed, 2 usage error.",
+        formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("directory", metavar="DIR", help="directory holding the .arxml files")
     parser.add_argument("-o", "--output", metavar="OUTPUT", default=DEFAULT_OUTPUT,
                         help="workbook to write (default: %(default)s in the current directory)")
@@ -383,6 +397,9 @@ class Run(object):
 def main(argv=None):
     """Runs the command with `argv` (default: sys.argv[1:]) and returns the exit status; the
     installed ``velvane`` script and ``python -m Velvane`` exit with it."""
+    argv = sys.argv[1:] if argv is None else list(argv)
+    if argv and argv[0] in SUBCOMMANDS:
+        return importlib.import_module(SUBCOMMANDS[argv[0]][0]).main(argv[1:])
     parser = build_parser()
     options = parser.parse_args(argv)
     try:

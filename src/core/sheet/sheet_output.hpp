@@ -79,6 +79,17 @@ public:
     // Sets columns first..last (inclusive, 0 is A) to `width` characters.
     virtual void set_column_width(std::int64_t first, std::int64_t last, double width) = 0;
 
+    // Sets row `row` to `height` points.
+    virtual void set_row_height(std::int64_t row, double height) = 0;
+
+    // Keeps the rows above `row` and the columns left of `column` in view while the rest scrolls.
+    virtual void freeze_panes(std::int64_t row, std::int64_t column) = 0;
+
+    // Puts an autofilter on the cells from (first_row, first_column) to (last_row, last_column); the
+    // first row holds the headers it offers to filter by.
+    virtual void set_autofilter(std::int64_t first_row, std::int64_t first_column, std::int64_t last_row,
+                                std::int64_t last_column) = 0;
+
     // The sheet is complete.
     virtual void finish() {}
 

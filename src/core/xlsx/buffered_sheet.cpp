@@ -15,6 +15,15 @@ void BufferedSheet::set_column_width(std::int64_t first, std::int64_t last, doub
     sheet_.widths.push_back({first, last, width});
 }
 
+void BufferedSheet::set_row_height(std::int64_t row, double height) { sheet_.heights.push_back({row, height}); }
+
+void BufferedSheet::freeze_panes(std::int64_t row, std::int64_t column) { sheet_.frozen = {row, column}; }
+
+void BufferedSheet::set_autofilter(std::int64_t first_row, std::int64_t first_column, std::int64_t last_row,
+                                   std::int64_t last_column) {
+    sheet_.autofilter = CellRange{first_row, first_column, last_row, last_column};
+}
+
 void BufferedSheet::finish() { book_.commit(std::move(sheet_)); }
 
 void BufferedSheet::put_text(std::int64_t row, std::int64_t column, std::string_view text, CellStyle style) {

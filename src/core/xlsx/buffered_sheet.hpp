@@ -15,6 +15,10 @@ public:
     BufferedSheet(NativeWorkbook& book, std::string name, std::int64_t row_count, Warn warn);
 
     void set_column_width(std::int64_t first, std::int64_t last, double width) override;
+    void set_row_height(std::int64_t row, double height) override;
+    void freeze_panes(std::int64_t row, std::int64_t column) override;
+    void set_autofilter(std::int64_t first_row, std::int64_t first_column, std::int64_t last_row,
+                        std::int64_t last_column) override;
     void finish() override;
 
 protected:

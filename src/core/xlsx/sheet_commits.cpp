@@ -101,6 +101,19 @@ void SheetCommits::write(const CommittedSheet& sheet) {
             worksheet_set_column(worksheet, static_cast<lxw_col_t>(width.first), static_cast<lxw_col_t>(width.last),
                                  width.width, nullptr);
         }
+        for (const RowHeight& height : sheet.heights) {
+            worksheet_set_row(worksheet, static_cast<lxw_row_t>(height.row), height.height, nullptr);
+        }
+        if (sheet.frozen) {
+            worksheet_freeze_panes(worksheet, static_cast<lxw_row_t>(sheet.frozen->first),
+                                   static_cast<lxw_col_t>(sheet.frozen->second));
+        }
+        if (sheet.autofilter) {
+            const CellRange& range = *sheet.autofilter;
+            worksheet_autofilter(worksheet, static_cast<lxw_row_t>(range.first_row),
+                                 static_cast<lxw_col_t>(range.first_column), static_cast<lxw_row_t>(range.last_row),
+                                 static_cast<lxw_col_t>(range.last_column));
+        }
         for (const BufferedCell& cell : sheet.cells) {
             lxw_error error = write_cell(worksheet, cell, sheet.texts, formats_[static_cast<int>(cell.style)]);
             if (error != LXW_NO_ERROR) {

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 struct lxw_workbook;
@@ -36,10 +37,26 @@ struct ColumnWidth {
     double width;
 };
 
+struct RowHeight {
+    std::int64_t row;
+    double height;
+};
+
+// A range of cells, both corners included.
+struct CellRange {
+    std::int64_t first_row;
+    std::int64_t first_column;
+    std::int64_t last_row;
+    std::int64_t last_column;
+};
+
 // A finished sheet as the library takes it.
 struct CommittedSheet {
     std::string name;  // UTF-8, already mended
     std::vector<ColumnWidth> widths;
+    std::vector<RowHeight> heights;
+    std::optional<std::pair<std::int64_t, std::int64_t>> frozen;  // row and column of the first pane cell
+    std::optional<CellRange> autofilter;
     std::vector<BufferedCell> cells;
     std::string texts;  // the text cells' texts, one after another
 };

@@ -73,6 +73,12 @@ public:
     void set_column_width(std::int64_t first, std::int64_t last, double width) override {
         sheet_.attr("set_column")(first, last, width);
     }
+    void set_row_height(std::int64_t row, double height) override { sheet_.attr("set_row")(row, height); }
+    void freeze_panes(std::int64_t row, std::int64_t column) override { sheet_.attr("freeze_panes")(row, column); }
+    void set_autofilter(std::int64_t first_row, std::int64_t first_column, std::int64_t last_row,
+                        std::int64_t last_column) override {
+        sheet_.attr("autofilter")(first_row, first_column, last_row, last_column);
+    }
 
 protected:
     void put_text(std::int64_t row, std::int64_t column, std::string_view text, CellStyle style) override {
