@@ -14,7 +14,7 @@ namespace velvane {
 
 struct Document {
     pugi::xml_document xml;
-    std::size_t owners = 0;  // element objects referring to this document (counted under the GIL)
+    std::size_t owners = 0;  // the binding's element objects referring to it (counted under its interpreter lock)
 
     void retain() noexcept { ++owners; }
     void release() noexcept {
@@ -24,7 +24,7 @@ struct Document {
 
 enum class SourceEncoding { kUtf8, kUtf16or32, kLatin1, kWindows1252 };
 
-// What reading and parsing one file gave. Produced without the GIL: holds no Python objects.
+// What reading and parsing one file gave.
 struct LoadOutcome {
     std::unique_ptr<Document> document;  // set on success
     int os_error = 0;                    // errno when the file could not be opened or read

@@ -1,6 +1,6 @@
 // Parses a list of files on worker threads, a few ahead of the caller, and hands each outcome to the
-// caller in list order (ParsePipeline). Nothing here touches Python: call it with the GIL released, or hold it only
-// for short waits (the workers never take it).
+// caller in list order (ParsePipeline). The workers take no lock of the caller's: a caller holding an
+// interpreter lock may keep it for short waits, and lets go of it for long ones.
 #pragma once
 
 #include "core/arxml/document.hpp"
@@ -21,7 +21,7 @@ using PrepareParse = std::function<void(std::size_t, LoadOutcome&)>;
 
 // The workers start at construction and take the files in list order, at most `ahead` beyond the
 // last one handed over; the destructor stops them (each finishes the file in hand) and waits for them.
-// `background` workers run below the normal priority (common/thread_priority.hpp).
+// `background` workers run below the normal priority (core/platform/thread_priority.hpp).
 class ParsePipeline {
 public:
     ParsePipeline(std::vector<std::string> paths, PrepareParse prepare, unsigned workers, std::size_t ahead,

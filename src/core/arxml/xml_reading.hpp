@@ -1,4 +1,5 @@
-// How element objects find their children and text in the parsed tree (no Python involved).
+// How an element's children and text are found in the parsed tree, as the binding's element objects
+// and the project index read them.
 #pragma once
 
 #include <cstring>

@@ -59,7 +59,7 @@ enum class WhenComing { return_at_once, wait };
 
 // The document of the file keyed `key`, when the index kept it (IndexWants::share_documents) and
 // nobody took it yet; else one without a document. A document still coming is waited for only when
-// asked to (call without holding the GIL then).
+// asked to (a caller holding an interpreter lock lets go of it first).
 KeptDocument take_document(const ProjectIndex& index, const std::string& key, WhenComing when);
 
 }  // namespace velvane

@@ -1,4 +1,4 @@
-// Join paths read through the binding's own element reading (binding/native_api.hpp): no element
+// Join paths read through the binding's own element reading (python/binding/native_api.hpp): no element
 // object is made for the steps between a record's element and the cell's text. Used only for elements
 // of exactly the binding's element type and while the module attribute `_native_paths` is true; it
 // gives the very cells that the chain of attribute lookups gives.

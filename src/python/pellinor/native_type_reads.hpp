@@ -1,4 +1,4 @@
-// The reads of the type tables, taken straight from the binding's documents (binding/native_api.hpp)
+// The reads of the type tables, taken straight from the binding's documents (python/binding/native_api.hpp)
 // for its own elements while `_native_paths` is on. Each read gives what the attribute lookups of
 // type_tables.cpp give, or nothing wherever those would fail or meet anything but child elements and
 // texts: the caller then reads that object by the lookups, which fail or succeed exactly as always.

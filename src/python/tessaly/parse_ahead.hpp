@@ -13,7 +13,7 @@ namespace velvane::tessaly {
 
 namespace py = pybind11;
 
-// Has this module's parse memory forwarded to the binding's pool (binding/buffer_pool.hpp), where the
+// Has this module's parse memory forwarded to the binding's pool (core/arxml/buffer_pool.hpp), where the
 // documents handed over are freed: call once the binding is imported, before the first parse.
 void share_parse_memory();
 
