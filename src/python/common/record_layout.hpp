@@ -35,7 +35,14 @@ constexpr Layout layout_of(const std::array<Cell, N>& cells, const char* long_pr
 constexpr bool key_is(const Cell& cell, std::string_view key) { return std::string_view(cell.key) == key; }
 
 inline constexpr const char* signal_placeholder = "   Mapped System Signal   ";
-inline constexpr const char* init_value = "INIT-VALUE\nAPPLICATION-VALUE-SPECIFICATION\n";
+
+// The init value of a port's com spec, the same four cells in both port records.
+inline constexpr Cell init_cells[4] = {
+    {"INIT-VALUE\nAPPLICATION-VALUE-SPECIFICATION\nSHORT-LABEL", true},
+    {"INIT-VALUE\nAPPLICATION-VALUE-SPECIFICATION\nCATEGORY", true},
+    {"INIT-VALUE\nAPPLICATION-VALUE-SPECIFICATION\nSW-VALUE-CONT\nUNIT-REF", true},
+    {"INIT-VALUE\nAPPLICATION-VALUE-SPECIFICATION\nSW-VALUE-CONT\nSW-VALUES-PHYS\nV", true},
+};
 
 // table1List: a required port (R-PORT-PROTOTYPE); `below` its REQUIRED-COM-SPECS' first
 // NONQUEUED-RECEIVER-COM-SPEC.
@@ -56,10 +63,7 @@ inline constexpr std::array<Cell, cell_count> cells = {{
     {"ENABLE-UPDATE", true},
     {"HANDLE-NEVER-RECEIVED", true},
     {"HANDLE-TIMEOUT-TYPE", true},
-    {"INIT-VALUE\nAPPLICATION-VALUE-SPECIFICATION\nSHORT-LABEL", true},
-    {"INIT-VALUE\nAPPLICATION-VALUE-SPECIFICATION\nCATEGORY", true},
-    {"INIT-VALUE\nAPPLICATION-VALUE-SPECIFICATION\nSW-VALUE-CONT\nUNIT-REF", true},
-    {"INIT-VALUE\nAPPLICATION-VALUE-SPECIFICATION\nSW-VALUE-CONT\nSW-VALUES-PHYS\nV", true},
+    init_cells[0], init_cells[1], init_cells[2], init_cells[3],
     {"REQUIRED-INTERFACE-TREF"},
     {""},
 }};
@@ -83,10 +87,7 @@ inline constexpr std::array<Cell, cell_count> cells = {{
     {"DATA-ELEMENT-REF", true},
     {"HANDLE-OUT-OF-RANGE", true},
     {"USES-END-TO-END-PROTECTION", true},
-    {"INIT-VALUE\nAPPLICATION-VALUE-SPECIFICATION\nSHORT-LABEL", true},
-    {"INIT-VALUE\nAPPLICATION-VALUE-SPECIFICATION\nCATEGORY", true},
-    {"INIT-VALUE\nAPPLICATION-VALUE-SPECIFICATION\nSW-VALUE-CONT\nUNIT-REF", true},
-    {"INIT-VALUE\nAPPLICATION-VALUE-SPECIFICATION\nSW-VALUE-CONT\nSW-VALUES-PHYS\nV", true},
+    init_cells[0], init_cells[1], init_cells[2], init_cells[3],
     {"PROVIDED-INTERFACE-TREF"},
     {""},
 }};
