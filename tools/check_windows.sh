@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks the native code for Windows without a Windows machine:
 #  1. every C++ file under src/ that does not include Python or pybind11 compiles with MinGW-w64;
-#  2. the file layer (src/common/platform_file.cpp) is cross-compiled with its test
-#     (tests/windows/platform_file_test.cpp) and the test is run under Wine.
+#  2. the file layer (src/core/platform/platform_file.cpp) is cross-compiled with its test
+#     (tests/core/platform/platform_file_test.cpp, a program of its own) and the test is run under Wine.
 # Installs what it needs with apt-get; headless and non-interactive. Exits non-zero on any failure.
 # A full Windows build of the Python modules is not part of it.
 set -euo pipefail
@@ -60,7 +60,7 @@ done < <(find src -name '*.cpp' -print0 | sort -z)
 echo "== MinGW-w64: the file layer and its test, run under Wine"
 exe="$work/platform_file_test.exe"
 "$cxx" -std=c++17 -O1 -Wall -Wextra -Werror -static -I src \
-    tests/windows/platform_file_test.cpp src/common/platform_file.cpp -o "$exe"
+    tests/core/platform/platform_file_test.cpp src/core/platform/platform_file.cpp -o "$exe"
 # The first start of Wine creates its prefix; its chatter is of no interest.
 timeout 300 "$wine" wineboot --init </dev/null >/dev/null 2>&1 || true
 if ! timeout 120 "$wine" "$exe" </dev/null; then
