@@ -2,7 +2,7 @@
 # Checks the native code for Windows without a Windows machine:
 #  1. every C++ file of the core (src/core, which never uses Python) compiles with MinGW-w64;
 #  2. the file layer (src/core/platform/platform_file.cpp) is cross-compiled with its test
-#     (tests/windows/platform_file_test.cpp) and the test is run under Wine.
+#     (tests/core/platform/platform_file_test.cpp, a program of its own) and the test is run under Wine.
 # Installs what it needs with apt-get; headless and non-interactive. Exits non-zero on any failure.
 # A full Windows build of the Python modules is not part of it.
 set -euo pipefail
@@ -54,7 +54,7 @@ done < <(find src/core -name '*.cpp' -print0 | sort -z)
 echo "== MinGW-w64: the file layer and its test, run under Wine"
 exe="$work/platform_file_test.exe"
 "$cxx" -std=c++17 -O1 -Wall -Wextra -Werror -static -I src \
-    tests/windows/platform_file_test.cpp src/core/platform/platform_file.cpp -o "$exe"
+    tests/core/platform/platform_file_test.cpp src/core/platform/platform_file.cpp -o "$exe"
 # The first start of Wine creates its prefix; its chatter is of no interest.
 timeout 300 "$wine" wineboot --init </dev/null >/dev/null 2>&1 || true
 if ! timeout 120 "$wine" "$exe" </dev/null; then

@@ -6,7 +6,7 @@ shopt -s inherit_errexit
 source "$(dirname "$0")/setup_env.sh"
 cd "$velvane_root"
 
-ensure_system_packages python3-venv
+ensure_system_packages python3-venv cmake doctest-dev
 
 pythons=()
 py37="$(find_python 3.7)"
@@ -21,6 +21,19 @@ if [ -z "$py37" ] || [ "$("$newest" -c 'import sys; print(sys.version_info[:2])'
 fi
 
 status=0
+# The C++ core alone, built without Python as any C++ user builds it, and its doctest tests. Debian's
+# CMake: the one on PATH may be a Python package's.
+echo "== C++ core without Python: build and tests"
+mkdir -p build
+if /usr/bin/cmake -S . -B build/core -DVELVANE_PYTHON=OFF -DVELVANE_TESTS=ON >build/core-build.log 2>&1 &&
+    /usr/bin/cmake --build build/core -j 2 >>build/core-build.log 2>&1; then
+    /usr/bin/ctest --test-dir build/core --output-on-failure || status=1
+else
+    tail -n 40 build/core-build.log
+    echo "!! the C++ core or its tests did not build (build/core-build.log)"
+    status=1
+fi
+
 for py in "${pythons[@]}"; do
     echo "== $("$py" --version 2>&1): build and install"
     venv_py="$(make_venv "$py" test)"
