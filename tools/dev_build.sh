@@ -12,7 +12,8 @@ venv="$velvane_root/.venv/$ver"
 build="$velvane_root/build/dev-$ver${VELVANE_BUILD_SUFFIX:-}"
 targets=()
 for t in ${VELVANE_TARGETS:-}; do targets+=(--target "$t"); done
+# The C++ tests of the core are built by tools/run_tests.sh (or here with -DVELVANE_TESTS=ON).
 cmake -S "$velvane_root" -B "$build" -DPython_EXECUTABLE="$venv/bin/python" \
-      -Dpybind11_DIR="$("$venv/bin/python" -m pybind11 --cmakedir)" "$@" >/dev/null
+      -Dpybind11_DIR="$("$venv/bin/python" -m pybind11 --cmakedir)" -DVELVANE_TESTS=OFF "$@" >/dev/null
 cmake --build "$build" -j 2 "${targets[@]}"
 echo "PYTHONPATH=$build/python"

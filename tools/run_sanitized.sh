@@ -6,11 +6,15 @@ set -euo pipefail
 shopt -s inherit_errexit
 source "$(dirname "$0")/setup_env.sh"
 cd "$velvane_root"
-ensure_system_packages libasan8 libubsan1
+ensure_system_packages libasan8 libubsan1 cmake doctest-dev
 py="${1:-$(find_newest_python)}"
-stage="$(VELVANE_BUILD_SUFFIX=-sanitize tools/dev_build.sh "$py" -DVELVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo | tail -n 1)"
+stage="$(VELVANE_BUILD_SUFFIX=-sanitize tools/dev_build.sh "$py" -DVELVANE_SANITIZE=ON -DVELVANE_TESTS=ON \
+         -DCMAKE_BUILD_TYPE=RelWithDebInfo | tail -n 1)"
 stage="${stage#PYTHONPATH=}"
 ver="$("$py" -c 'import sys; print("%d.%d" % sys.version_info[:2])')"
+echo "== the C++ core's tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+ASAN_OPTIONS="abort_on_error=1:halt_on_error=1" UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1" \
+    /usr/bin/ctest --test-dir "$(dirname "$stage")" --output-on-failure
 echo "== $("$py" --version 2>&1): tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 # The interpreter itself is not instrumented: the runtime is preloaded (with the C++ runtime, so that
 # exceptions thrown in the modules are intercepted) and leak detection is off for the interpreter.

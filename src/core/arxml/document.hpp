@@ -40,6 +40,7 @@ struct LoadOutcome {
 LoadOutcome load_document(const char* fs_path);
 
 // The same for text already in memory: `block` comes from pool::allocate(size + 1) and is taken over.
+// Both route pugixml's memory through the pool (pool::install_for_pugixml) before their first parse.
 LoadOutcome parse_text(unsigned char* block, std::size_t size);
 
 // The pugixml options every parse uses (the benchmarks use the same).

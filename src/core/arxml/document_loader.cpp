@@ -39,6 +39,9 @@ LoadOutcome read_and_parse(const char* fs_path) {
 }  // namespace
 
 LoadOutcome parse_text(unsigned char* block, std::size_t size) {
+    // The document frees the block through pugixml's deallocation, which must be the pool's.
+    static const bool pool_serves_pugixml = (pool::install_for_pugixml(), true);
+    (void)pool_serves_pugixml;
     LoadOutcome out;
     EncodingChoice encoding = choose_encoding(block, size);
     out.encoding = encoding.kind;

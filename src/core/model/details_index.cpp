@@ -2,7 +2,7 @@
 
 #include "core/arxml/node_reading.hpp"
 #include "core/arxml/xml_space.hpp"
-#include "core/rules/number_text.hpp"
+#include "core/model/number_text.hpp"
 
 #include <cmath>
 #include <cstring>

@@ -65,7 +65,7 @@ public:
     IndexGrowth(ProjectIndex& index, std::vector<IndexSource> sources, const IndexWants& wants)
         : index_(index),
           sources_(std::move(sources)),
-          with_typing_(wants.typing),
+          prepare_(wants.prepare),
           sharing_(wants.share_documents),
           parts_(empty_parts(sources_.size(), wants)),
           parsed_(sources_.size(), 0),
@@ -106,7 +106,7 @@ public:
         return false;
     }
 
-    const std::vector<TypedComponent>* typed(const std::string& key) {
+    const std::vector<PreparedComponent>* prepared(const std::string& key) {
         auto last = last_position_.find(key);
         if (last == last_position_.end()) return &none_;
         std::size_t position = last->second;
@@ -230,18 +230,13 @@ private:
         return true;
     }
 
-    std::vector<TypedComponent> type_file(std::size_t i) {
-        std::vector<TypedComponent> typed;
+    std::vector<PreparedComponent> prepare_file(std::size_t i) {
+        std::vector<PreparedComponent> typed;
         if (ranges_[i].count == 0) return typed;
         const std::deque<ComponentEntry>& components = index_.components.find(sources_[i].key)->second;
         for (std::size_t c = ranges_[i].first; c < ranges_[i].first + ranges_[i].count; ++c) {
-            TypedComponent entry{&components[c], {}};
-            if (with_typing_) {
-                entry.port_types.reserve(entry.component->ports.size());
-                for (const PortEntry& port : entry.component->ports) {
-                    entry.port_types.push_back(type_of_port(index_, *entry.component, port));
-                }
-            }
+            PreparedComponent entry{&components[c], nullptr};
+            if (prepare_) entry.prepared = prepare_(index_, components[c]);
             typed.push_back(std::move(entry));
         }
         return typed;
@@ -256,10 +251,10 @@ private:
                 while (merged_ <= t && merge_next()) {
                 }
                 if (merged_ <= t) break;
-                std::vector<TypedComponent> typed = type_file(t);
+                std::vector<PreparedComponent> typed = prepare_file(t);
                 std::lock_guard<std::mutex> lock(mutex_);
-                std::vector<TypedComponent>& list = typed_.find(sources_[t].key)->second;
-                for (TypedComponent& entry : typed) list.push_back(std::move(entry));
+                std::vector<PreparedComponent>& list = typed_.find(sources_[t].key)->second;
+                for (PreparedComponent& entry : typed) list.push_back(std::move(entry));
                 typed_count_ = t + 1;
                 progress_.notify_all();
             }
@@ -276,7 +271,7 @@ private:
 
     ProjectIndex& index_;
     std::vector<IndexSource> sources_;
-    bool with_typing_;
+    PrepareComponent prepare_;
     bool sharing_;
     std::vector<ProjectIndex> parts_;
     std::vector<char> parsed_;
@@ -285,8 +280,8 @@ private:
     std::vector<KeptDocument> kept_;  // documents for the analysis, under mutex_
     std::vector<char> settled_;       // parsed, and kept or let go; under mutex_
     std::unordered_map<std::string, std::size_t> last_position_;
-    std::unordered_map<std::string, std::vector<TypedComponent>> typed_;  // filled under mutex_
-    const std::vector<TypedComponent> none_;
+    std::unordered_map<std::string, std::vector<PreparedComponent>> typed_;  // filled under mutex_
+    const std::vector<PreparedComponent> none_;
     std::mutex mutex_;
     std::condition_variable progress_;
     std::size_t merged_ = 0;       // files merged; written under mutex_ by the merging thread
@@ -316,8 +311,8 @@ void complete_index(const ProjectIndex& index) {
     }
 }
 
-const std::vector<TypedComponent>* typed_components(const ProjectIndex& index, const std::string& key) {
-    return index.growth == nullptr ? nullptr : index.growth->typed(key);
+const std::vector<PreparedComponent>* prepared_components(const ProjectIndex& index, const std::string& key) {
+    return index.growth == nullptr ? nullptr : index.growth->prepared(key);
 }
 
 KeptDocument take_document(const ProjectIndex& index, const std::string& key, WhenComing when) {

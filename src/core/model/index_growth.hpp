@@ -1,37 +1,46 @@
 // The run's project index, built while the sheets are written. Worker threads parse and index the
 // files from the start of the run; one merging thread merges their indexes in listing order (the
-// first definition of a path stays) and, when the run types ports, types the ports of each file's
-// components as soon as that file is in. A sheet waits only for its own file; a look-up of what no
+// first definition of a path stays) and, when the run asks for it, prepares each file's components as
+// soon as that file is in (the rules layer types their ports there). A sheet waits only for its own file; a look-up of what no
 // file merged so far defines waits for the merging of them all, as the complete index decides it.
 //
 // Thread rules: only the merging thread changes the index. Any other thread reads the index's maps
-// only after complete_index(), and before that only what typed_components() hands out.
+// only after complete_index(), and before that only what prepared_components() hands out.
 #pragma once
 
 #include "core/arxml/document.hpp"
-#include "core/rules/port_typing.hpp"
 #include "core/model/project_index.hpp"
 
 #include <deque>
+#include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace velvane {
 
-// A component of one file, with its ports' types in the order of component->ports (empty when the
-// run does not type ports).
-struct TypedComponent {
-    const ComponentEntry* component;
-    std::vector<std::optional<PortType>> port_types;
+// What the merging thread works out for a component as soon as its file is merged, for the sheet of
+// that file to take; the index only holds it. The rules layer derives its port types from this.
+class ComponentPreparation {
+public:
+    virtual ~ComponentPreparation() = default;
 };
 
-// What a run needs of its index besides the port typing's own parts.
+// Prepares one component of a file just merged, on the merging thread (which may read the index then).
+using PrepareComponent =
+    std::function<std::unique_ptr<const ComponentPreparation>(const ProjectIndex&, const ComponentEntry&)>;
+
+// A component of one file, with what was prepared for it (null when the run prepares nothing).
+struct PreparedComponent {
+    const ComponentEntry* component;
+    std::unique_ptr<const ComponentPreparation> prepared;
+};
+
+// What a run needs of its index.
 struct IndexWants {
     bool details = false;      // the signal details (ProjectIndex::details)
     bool connections = true;   // the compositions and every component type's ports (ProjectIndex::wiring)
-    bool typing = false;       // each file's ports typed on the merging thread (typed_components)
+    PrepareComponent prepare;  // run on each file's components once the file is merged; none: nothing
     // The documents of files with a sheet are kept for the analysis (take_document) instead of being
     // parsed again; the index then keeps only a few files ahead of the sheet being written.
     bool share_documents = false;
@@ -40,10 +49,10 @@ struct IndexWants {
 // Starts indexing `sources`.
 std::shared_ptr<ProjectIndex> start_project_index(std::vector<IndexSource> sources, const IndexWants& wants);
 
-// The components of the file keyed `key`, in document order, once that file is merged (and typed);
-// null when the index is not growing (read it directly then) and an empty list for a key it lacks.
-// A failure of the index building is raised here.
-const std::vector<TypedComponent>* typed_components(const ProjectIndex& index, const std::string& key);
+// The components of the file keyed `key`, in document order, once that file is merged (and its
+// components prepared); null when the index is not growing (read it directly then) and an empty list
+// for a key it lacks. A failure of the index building is raised here.
+const std::vector<PreparedComponent>* prepared_components(const ProjectIndex& index, const std::string& key);
 
 // A parsed file the index kept for the analysis: the document, the path it was read from and the
 // file's identity before it was read.

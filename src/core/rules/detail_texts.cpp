@@ -1,7 +1,7 @@
 #include "core/rules/detail_texts.hpp"
 
 #include "core/arxml/xml_space.hpp"
-#include "core/rules/number_text.hpp"
+#include "core/model/number_text.hpp"
 #include "core/rules/port_typing.hpp"
 
 #include <utility>

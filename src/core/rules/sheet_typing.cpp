@@ -7,15 +7,24 @@
 
 namespace velvane {
 
+std::unique_ptr<const ComponentPreparation> prepare_port_types(const ProjectIndex& index,
+                                                               const ComponentEntry& component) {
+    auto typed = std::make_unique<PortTypes>();
+    typed->types.reserve(component.ports.size());
+    for (const PortEntry& port : component.ports) typed->types.push_back(type_of_port(index, component, port));
+    return typed;
+}
+
 SheetTyping::SheetTyping(std::shared_ptr<const ProjectIndex> index, const std::string& entry,
                          const std::string& component)
     : index_(std::move(index)) {
     std::string name = trimmed(component);
-    if (const std::vector<TypedComponent>* typed = typed_components(*index_, entry)) {
-        for (const TypedComponent& candidate : *typed) {
+    if (const std::vector<PreparedComponent>* prepared = prepared_components(*index_, entry)) {
+        for (const PreparedComponent& candidate : *prepared) {
             if (candidate.component->name != name) continue;
             component_ = candidate.component;
-            if (!candidate.port_types.empty()) port_types_ = &candidate.port_types;
+            auto* typed = dynamic_cast<const PortTypes*>(candidate.prepared.get());
+            if (typed != nullptr && !typed->types.empty()) port_types_ = &typed->types;
             break;
         }
     } else {

@@ -2,9 +2,10 @@
 // lists, found by its file and name.
 #pragma once
 
+#include "core/model/index_growth.hpp"
+#include "core/model/project_index.hpp"
 #include "core/rules/port_lookup.hpp"
 #include "core/rules/port_typing.hpp"
-#include "core/model/project_index.hpp"
 #include "core/rules/untyped_reason.hpp"
 
 #include <functional>
@@ -14,6 +15,15 @@
 #include <utility>
 
 namespace velvane {
+
+// The types of a component's ports in the order of its ports, worked out while the index grew.
+struct PortTypes : ComponentPreparation {
+    std::vector<std::optional<PortType>> types;
+};
+
+// For IndexWants::prepare: types every port of a component as soon as its file is merged.
+std::unique_ptr<const ComponentPreparation> prepare_port_types(const ProjectIndex& index,
+                                                               const ComponentEntry& component);
 
 class SheetTyping {
 public:

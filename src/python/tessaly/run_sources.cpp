@@ -1,6 +1,7 @@
 #include "python/tessaly/run_sources.hpp"
 
 #include "core/model/index_growth.hpp"
+#include "core/rules/sheet_typing.hpp"
 #include "python/common/py_text.hpp"
 #include "python/tessaly/index_sources.hpp"
 #include "python/tessaly/module_state.hpp"
@@ -52,7 +53,7 @@ std::shared_ptr<ProjectIndex> start_run_index(py::handle path, py::handle entrie
     IndexWants wants;
     wants.details = settings.details;
     wants.connections = settings.connections;
-    wants.typing = settings.resolve_project;
+    if (settings.resolve_project) wants.prepare = prepare_port_types;
     wants.share_documents = share_documents;
     std::shared_ptr<ProjectIndex> index = start_project_index(std::move(sources), wants);
     if (!type_files.empty()) {

@@ -3,7 +3,7 @@
 #include <doctest/doctest.h>
 
 #include "core/rules/detail_texts.hpp"
-#include "core/rules/number_text.hpp"
+#include "core/model/number_text.hpp"
 #include "support/arxml_project.hpp"
 
 using namespace velvane;

@@ -21,6 +21,9 @@ struct RecordedSheet {
     std::string name;
     std::map<std::pair<std::int64_t, std::int64_t>, RecordedCell> cells;  // by (row, column)
     std::vector<std::pair<std::pair<std::int64_t, std::int64_t>, double>> widths;
+    std::map<std::int64_t, double> heights;                            // by row
+    std::pair<std::int64_t, std::int64_t> frozen{0, 0};               // first pane cell; (0, 0): none
+    std::vector<std::int64_t> autofilter;                              // first row, column, last row, column
     bool finished = false;
 
     // The text at (row, column); "<blank>" for a blank cell, "<none>" where nothing was written.
@@ -41,6 +44,12 @@ public:
 
     void set_column_width(std::int64_t first, std::int64_t last, double width) override {
         into_.widths.push_back({{first, last}, width});
+    }
+    void set_row_height(std::int64_t row, double height) override { into_.heights[row] = height; }
+    void freeze_panes(std::int64_t row, std::int64_t column) override { into_.frozen = {row, column}; }
+    void set_autofilter(std::int64_t first_row, std::int64_t first_column, std::int64_t last_row,
+                        std::int64_t last_column) override {
+        into_.autofilter = {first_row, first_column, last_row, last_column};
     }
     void finish() override { into_.finished = true; }
 
@@ -70,7 +79,9 @@ public:
     }
 
     std::unique_ptr<SheetOutput> add_sheet(const std::string& name) override {
-        sheets.push_back(RecordedSheet{name, {}, {}, false});
+        RecordedSheet sheet;
+        sheet.name = name;
+        sheets.push_back(std::move(sheet));
         return std::make_unique<RecordingSheet>(sheets.back(), rows_per_sheet(), warn());
     }
 

@@ -1,4 +1,4 @@
-#include "core/rules/number_text.hpp"
+#include "core/model/number_text.hpp"
 
 #include <cctype>
 #include <charconv>
