@@ -11,7 +11,14 @@ SUFFIX = ".arxml"
 
 def _byte_order(relative):
     # surrogateescape gives back the bytes of names that are not UTF-8, as the file system has them
+    if isinstance(relative, bytes):
+        return relative
     return relative.encode("utf-8", "surrogateescape")
+
+
+def sorted_entries(entries):
+    """A directory's entries (as os.listdir gives them) in the order of their names' UTF-8 bytes."""
+    return sorted(entries, key=_byte_order)
 
 
 def _text_path(path, what):
@@ -78,3 +85,50 @@ def type_source_files(sources, directory, entries):
                 seen.add(identity)
                 files.append(os.path.abspath(path))
     return files
+
+
+def _suffix_found(name):
+    """The spelling of a suffix that looks meant for ARXML but is not read (".ARXML", ".Arxml",
+    ".xml", ...), or None."""
+    lowered = name.lower()
+    if lowered.endswith(SUFFIX) and not name.endswith(SUFFIX):
+        return name[-len(SUFFIX):]
+    if lowered.endswith(".xml"):
+        return name[-4:]
+    return None
+
+
+class Survey(object):
+    """What a folder holds where it holds no ".arxml" file to read: `arxml_folders`, the sub-folders
+    (at any depth) that hold ".arxml" files; `other_suffixes`, the count of files by each suffix that
+    looks meant for ARXML but is not read; `entries`, how many entries it holds."""
+
+    def __init__(self):
+        self.arxml_files = 0
+        self.arxml_folders = 0
+        self.other_suffixes = {}
+        self.entries = 0
+
+
+def survey(directory, recursive):
+    """Counts the ".arxml" files a run of `directory` reads (its own entries, or with `recursive`
+    every such file under it) and, where there are none, what else is there. Raises OSError when the
+    folder cannot be listed."""
+    directory = _text_path(directory, "path")
+    found = Survey()
+    names = os.listdir(directory)
+    found.entries = len(names)
+    if recursive:
+        found.arxml_files = len(tree_entries(directory))
+    else:
+        found.arxml_files = sum(1 for name in names if name.endswith(SUFFIX))
+    if found.arxml_files:
+        return found
+    if not recursive:
+        found.arxml_folders = len(set(entry.rpartition("/")[0] for entry in tree_entries(directory)))
+    for prefix, folders, files in os.walk(directory) if recursive else [(directory, [], names)]:
+        for name in files:
+            suffix = _suffix_found(name)
+            if suffix is not None:
+                found.other_suffixes[suffix] = found.other_suffixes.get(suffix, 0) + 1
+    return found
