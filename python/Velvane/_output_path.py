@@ -6,11 +6,23 @@ target's folder must take a new file, and a workbook already there must be one t
 Every refusal is an OSError subclass whose message names the output as the caller gave it, says what
 is wrong in words, and where the caller can do something about it, what.
 """
+import contextlib
 import errno
 import os
 
-# How advice names the output: load's keyword; the command sets "-o".
+# How advice names the output: load's keyword, or what advice_naming sets for a while.
 option_name = "output"
+
+
+@contextlib.contextmanager
+def advice_naming(option):
+    """Within the block, advice names the output as `option` (the command's "-o")."""
+    global option_name
+    saved, option_name = option_name, option
+    try:
+        yield
+    finally:
+        option_name = saved
 
 
 def _refusal(kind, number, message):
@@ -20,8 +32,8 @@ def _refusal(kind, number, message):
     return error
 
 
-def _shown(path):
-    # Names that are not UTF-8 (surrogate escapes) are shown as the file system has them, escaped.
+def shown_path(path):
+    """`path` for a message: bytes that are not UTF-8 (held as surrogate escapes) shown as \\xNN."""
     return path.encode("utf-8", "surrogateescape").decode("utf-8", "backslashreplace")
 
 
@@ -34,15 +46,15 @@ def check_output(output, option=None):
     option = option or option_name
     if not output:
         raise ValueError("output must not be empty")
-    shown = _shown(output)
+    shown = shown_path(output)
     target = os.path.realpath(output)
     given_folder = os.path.dirname(output)
     folder = os.path.dirname(target)
-    folder_shown = _shown(given_folder) if given_folder else "."
+    folder_shown = shown_path(given_folder) if given_folder else "."
     if os.path.isdir(target) or output.endswith(os.sep) or (os.altsep and output.endswith(os.altsep)):
         raise _refusal(IsADirectoryError, errno.EISDIR,
                        "%s: names a folder; name the workbook file in it, as in %s"
-                       % (shown, _shown(os.path.join(output, "SignalList.xlsx"))))
+                       % (shown, shown_path(os.path.join(output, "SignalList.xlsx"))))
     if not os.path.exists(folder):
         raise _refusal(FileNotFoundError, errno.ENOENT, "%s: the folder %s does not exist" % (shown, folder_shown))
     if not os.path.isdir(folder):
@@ -57,7 +69,7 @@ def check_output(output, option=None):
 
 def check_replaceable(output, target, option):
     """Raises when the file at `target` (the real path of `output`) may not be replaced by a workbook."""
-    shown = _shown(output)
+    shown = shown_path(output)
     if not os.path.isfile(target):
         raise _refusal(OSError, errno.EEXIST,
                        "%s: is not a regular file (a device, pipe or socket) and is not replaced by a "
@@ -88,6 +100,6 @@ def move_into_place(temporary, target, output):
         if isinstance(error, PermissionError) or error.errno == errno.EBUSY:
             raise _refusal(PermissionError, error.errno, "%s: the workbook there cannot be replaced (%s); close "
                            "it in the program that has it open, or choose another %s"
-                           % (_shown(output), cause, option_name)) from error
+                           % (shown_path(output), cause, option_name)) from error
         raise _refusal(type(error), error.errno, "%s: the finished workbook cannot be moved into place (%s)"
-                       % (_shown(output), cause)) from error
+                       % (shown_path(output), cause)) from error
