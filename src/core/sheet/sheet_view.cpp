@@ -33,6 +33,8 @@ int columns_of(std::string_view text, std::size_t& at) {
 std::int64_t wrapped_lines(std::string_view text, double width) {
     // A line holds about as many characters as the column is wide, less the cell's margins.
     auto per_line = static_cast<std::int64_t>(std::max(1.0, std::floor(width - 1)));
+    // No character takes more columns than it has bytes: most texts are known to fit at a glance.
+    if (static_cast<std::int64_t>(text.size()) <= per_line && text.find('\n') == std::string_view::npos) return 1;
     std::int64_t lines = 0;
     std::int64_t piece = 0;  // characters of the piece since the last line feed
     for (std::size_t at = 0; at < text.size();) {
