@@ -6,6 +6,8 @@
 writer      genExcel of every file's analysis results and close, into the native workbook that load
             uses and into xlsxwriter's Python Workbook: the same cells, the analysis done beforehand
 load        the whole Tessaly().load(corpus) with each writer (Python: the module's Workbook replaced)
+view        the native load with working_view=True (frozen header, autofilter, row heights from the
+            wrapped texts, as the command writes) beside the plain one
 peak memory ru_maxrss of a fresh interpreter running one load with the native writer, beside one that
             only imports, against the target of three times the largest file plus 150 MB
 """
@@ -70,6 +72,13 @@ def time_loads(corpus, repeat):
     return native, python
 
 
+def time_views(corpus, repeat):
+    from Velvane.Tessaly import Tessaly
+    plain = in_scratch_directory(lambda: best_of(repeat, lambda: Tessaly().load(corpus)))
+    ready = in_scratch_directory(lambda: best_of(repeat, lambda: Tessaly().load(corpus, working_view=True)))
+    return plain, ready
+
+
 def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--files", type=int, default=20)
@@ -89,6 +98,7 @@ def main(argv=None):
     native = time_writer(_NativeWorkbook, calls, args.repeat)
     python = time_writer(xlsxwriter.Workbook, calls, args.repeat)
     load_native, load_python = time_loads(corpus, args.repeat)
+    view_plain, view_ready = time_views(corpus, args.repeat)
 
     size = sum(os.path.getsize(p) for p in paths) / 1e6
     largest = max(os.path.getsize(p) for p in paths) / 1e6
@@ -100,6 +110,8 @@ def main(argv=None):
           % (native * 1e3, python * 1e3, python / native, WRITER_TARGET))
     print("load         native %8.1f ms   %6.1f MB/s   Python writer %8.1f ms   %6.1f MB/s   ratio %5.2fx"
           % (load_native * 1e3, size / load_native, load_python * 1e3, size / load_python, load_python / load_native))
+    print("view         plain  %8.1f ms   working view %8.1f ms   ratio %5.2fx"
+          % (view_plain * 1e3, view_ready * 1e3, view_ready / view_plain))
     print("peak memory  %8.1f MB   (imports alone %.1f MB; target 3 x %.1f MB + 150 MB = %.1f MB)"
           % (load_kb / 1024.0, import_kb / 1024.0, largest, memory_target))
     return 0

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Renders the pictures of sheets shown in the README (docs/signal-sheet.png by default): turns examples/
-# (or another directory) into a workbook with the velvane command, prints one of its sheets to PDF with LibreOffice (headless)
-# and rasterises the page with pdftoppm. Needs Debian's libreoffice-calc-nogui, poppler-utils and a
-# CJK font for the header texts; installs what is missing.
+# (or another directory) into a workbook with the velvane command, prints one of its sheets to PDF with
+# LibreOffice (headless) and rasterises the page with pdftoppm. The sheet is shown as the command wrote
+# it (row heights, frozen header row, filter): only the other sheets are left out and the page is set
+# up for printing. Needs Debian's libreoffice-calc-nogui, poppler-utils, the metric equivalent of the
+# workbook's font (Carlito for Calibri) and a CJK font for the header texts; installs what is missing.
 # Usage: tools/render_sheet_picture.sh [sheet name [directory [picture name [velvane option ...]]]]
 # (defaults: DoorLock, which shows arrays, enumerations and structures in both halves, from examples
 # into docs/signal-sheet.png). The Connections sheet's picture:
@@ -15,7 +17,7 @@ set -euo pipefail
 shopt -s inherit_errexit
 source "$(dirname "$0")/setup_env.sh"
 cd "$velvane_root"
-ensure_system_packages python3-venv libreoffice-calc-nogui poppler-utils fonts-wqy-zenhei
+ensure_system_packages python3-venv libreoffice-calc-nogui poppler-utils fonts-crosextra-carlito fonts-wqy-zenhei
 py="${VELVANE_PYTHON:-}"
 [ -n "$py" ] || py="$(make_venv "$(find_newest_python)" test)"
 sheet="${1:-DoorLock}"
@@ -39,12 +41,6 @@ keep = book[wanted] if wanted else book.worksheets[0]
 for sheet in list(book.worksheets):
     if sheet is not keep:
         book.remove(sheet)
-# The workbook leaves row heights to the spreadsheet program, which may not grow them for wrapped
-# text when printing: give each row room for its longest wrapped cell (about 24 characters a line in
-# the columns of width 25).
-for row in keep.iter_rows(min_row=2):
-    longest = max(len(str(cell.value)) for cell in row if cell.value is not None)
-    keep.row_dimensions[row[0].row].height = 15 * max(1, -(-longest // 24))
 keep.page_setup.orientation = "landscape"
 keep.page_setup.paperSize = keep.PAPERSIZE_A3
 keep.sheet_properties.pageSetUpPr.fitToPage = True

@@ -5,6 +5,7 @@ from typing import Any, Callable, Dict, Iterable, List, NamedTuple, Optional, Se
 from typing_extensions import Literal
 
 from Velvane.Pellinor import Pellinor as Pellinor
+# xlsxwriter's class, imported when first read (the native writer does without it).
 from xlsxwriter.workbook import Workbook as Workbook
 
 _Path = Union[str, "os.PathLike[str]"]
@@ -61,6 +62,8 @@ class Tessaly:
         signals: Optional[_Signals] = ...,
         connections: bool = ...,
         details: bool = ...,
+        sort: bool = ...,
+        working_view: bool = ...,
     ) -> None:
         """Writes one worksheet per '.arxml' entry of `path` into the workbook (default
         './SignalList.xlsx'); the first failing file ends the call and nothing is written.
@@ -70,7 +73,11 @@ class Tessaly:
         signal written, with the reason of an untyped one.
         connections=True adds the sheet 'Connections': the assembly connectors of every composition
         and the ports of its components that no connector names. details=True fills the
-        description, detailed description and remark columns."""
+        description, detailed description and remark columns. sort=True reads the entries in the
+        order of their names instead of the directory's listing order. working_view=True freezes
+        each sheet's header row, puts an autofilter over it and makes each row as tall as its
+        wrapped texts. The output's folder must exist and take the workbook: OSError before any
+        file is read otherwise."""
         ...
     @overload
     def load(
@@ -86,6 +93,8 @@ class Tessaly:
         signals: Optional[_Signals] = ...,
         connections: bool = ...,
         details: bool = ...,
+        sort: bool = ...,
+        working_view: bool = ...,
     ) -> List[Tuple[str, Exception]]:
         """As above, but a failing file is left out; returns the (entry name, exception) pairs of
         the files left out."""

@@ -4,8 +4,11 @@
                 [-v] [--connections] [--details] [-q] [--debug] [--version]
     velvane SUBCOMMAND ...       (see SUBCOMMANDS; `velvane --help` lists them)
 
-Exit status: 0 when every file went into the workbook, 1 when a file failed (or the workbook could
-not be written), 2 for a usage error. Progress is drawn on standard error when it is a terminal;
+The files are read in the order of their names, and the sheets open ready to work with (header row
+frozen, autofilter, rows as tall as their wrapped texts). Exit status: 0 when every file went into the
+workbook, 1 when a file failed, the folder holds no .arxml file to read (nothing is written then) or
+the workbook could not be written, 2 for a usage error or a folder or output that cannot be used
+(found before any file is read). Progress is drawn on standard error when it is a terminal;
 the summary and the failure lines go to standard error too, so standard output carries only what
 ``Tessaly.load`` itself prints. A directory named like a subcommand is given as ``./NAME``.
 """
@@ -34,6 +37,11 @@ class UsageError(Exception):
     """A command line that cannot run: reported with the usage text, exit status 2."""
 
 
+class CannotStart(Exception):
+    """A folder or output that the command line names but cannot be used: reported in one line
+    without the usage text, exit status 2."""
+
+
 def subcommands_help():
     if not SUBCOMMANDS:
         return ""
@@ -46,8 +54,10 @@ def build_parser():
     parser = argparse.ArgumentParser(
         prog="velvane",
         description="Turn a directory of AUTOSAR ARXML software-component files into a signal-list "
-                    "workbook: one worksheet per '.arxml' file, input and output signals side by side.",
-        epilog=subcommands_help() + "Exit status: 0 success, 1 a file failed, 2 usage error.",
+                    "workbook: one worksheet per '.arxml' file, in the order of the file names, input and "
+                    "output signals side by side.",
+        epilog=subcommands_help() + "Exit status: 0 success, 1 a file failed or no .arxml file to read, 2 usage "
+               "error or a folder or output that cannot be used.",
         formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("directory", metavar="DIR", help="directory holding the .arxml files")
     parser.add_argument("-o", "--output", metavar="OUTPUT", default=DEFAULT_OUTPUT,
@@ -87,11 +97,11 @@ def build_parser():
 
 def check_directory(directory):
     if not os.path.exists(directory):
-        raise UsageError("%s: no such directory" % directory)
+        raise CannotStart("%s: no such directory" % directory)
     if not os.path.isdir(directory):
-        raise UsageError("%s: not a directory" % directory)
+        raise CannotStart("%s: not a directory" % directory)
     if not os.access(directory, os.R_OK | os.X_OK):
-        raise UsageError("%s: directory not readable" % directory)
+        raise CannotStart("%s: directory not readable" % directory)
 
 
 def check_type_sources(sources, resolve):
@@ -99,24 +109,58 @@ def check_type_sources(sources, resolve):
         raise UsageError("--types-from only serves --resolve project")
     for source in sources:
         if not os.path.exists(source):
-            raise UsageError("%s: no such type source" % source)
+            raise CannotStart("%s: no such type source" % source)
 
 
 def check_output(output):
-    """Refuses, before any work, an output that could not be written at the end."""
+    """Refuses, before any work, an output that could not be written at the end: its folder
+    missing or not writable, a folder named, a workbook there that cannot be replaced."""
     if not output:
         raise UsageError("the output path is empty")
-    target = os.path.realpath(output)
-    folder = os.path.dirname(target)
-    if os.path.isdir(target):
-        raise UsageError("%s: output is a directory" % output)
-    if not os.path.isdir(folder):
-        raise UsageError("%s: the output's directory does not exist" % output)
-    # The workbook is written beside the target and renamed over it: the directory must take it.
-    if not os.access(folder, os.W_OK | os.X_OK):
-        raise UsageError("%s: output directory not writable" % output)
-    if os.path.exists(target) and not os.access(target, os.W_OK):
-        raise UsageError("%s: output file not writable" % output)
+    from Velvane import _output_path
+    try:
+        _output_path.check_output(output, "-o")
+    except OSError as problem:
+        raise CannotStart(str(problem))
+
+
+def shown(path):
+    """A path for a message, bytes that are not UTF-8 shown as \\xNN."""
+    from Velvane import _output_path
+    return _output_path.shown_path(path)
+
+
+def output_name_warning(output):
+    """The warning for an output whose name Excel does not take for a workbook; None for a name
+    ending in .xlsx."""
+    if output.lower().endswith(".xlsx"):
+        return None
+    return ("velvane: warning: %s does not end in .xlsx: Excel will not open the workbook by that name "
+            "(it is written all the same)" % shown(output))
+
+
+def nothing_to_read(directory, recursive):
+    """The error line for a folder that holds no .arxml file to read, saying what it holds instead;
+    None when there is a file to read (or the folder cannot be listed: the run says so)."""
+    from Velvane import _arxml_files
+    try:
+        found = _arxml_files.survey(directory, recursive)
+    except (OSError, TypeError):
+        return None
+    if found.arxml_files:
+        return None
+    hints = []
+    if found.arxml_folders:
+        hints.append(".arxml files in %s: add -r" % plural(found.arxml_folders, "sub-folder"))
+    if found.other_suffixes:
+        count = sum(found.other_suffixes.values())
+        hints.append("%s ending %s: only .arxml is read" % (
+            plural(count, "file"), " or ".join(sorted(found.other_suffixes))))
+    if not hints:
+        hints.append("the folder is empty" if not found.entries else
+                     "it holds %s, none of them ending .arxml" % plural(found.entries, "entry", "entries"))
+    where = "%s or under it" % directory if recursive else directory
+    return "velvane: error: no .arxml file in %s; %s" % (where, "; ".join(hints))
 
 
 def describe_failure(path, error):
@@ -126,11 +170,29 @@ def describe_failure(path, error):
     cause = getattr(error, "cause", None)
     if isinstance(lineno, int) and isinstance(colno, int) and cause:
         return "%s:%d:%d: error: %s" % (path, lineno, colno, cause)
+    if stated_cause(error):
+        return "%s: error: %s" % (path, cause)
     if isinstance(error, OSError) and error.strerror:
         return "%s: error: %s" % (path, error.strerror)
     message = str(error)
     kind = type(error).__name__
     return "%s: error: %s" % (path, "%s: %s" % (kind, message) if message else kind)
+
+
+def stated_cause(error):
+    """Whether `error` states its cause in words for the file it names (its `cause` and `filename`
+    attributes, as the analyser's refusals of files it does not read carry them)."""
+    cause = getattr(error, "cause", None)
+    return isinstance(cause, str) and bool(cause) and isinstance(getattr(error, "filename", None), str)
+
+
+def traceback_text(error):
+    """--debug: the Python traceback of `error` with its causes; a failure met inside the native
+    modules, which has no Python frame, says so instead of showing an empty traceback."""
+    text = "".join(traceback.format_exception(type(error), error, error.__traceback__))
+    if error.__traceback__ is None:
+        text = "Traceback: raised inside the native modules (no Python frames)\n" + text
+    return text
 
 
 def megabytes(size):
@@ -209,12 +271,14 @@ def stream_is_terminal(stream):
         return False
 
 
-# Why a signal has no type (Signal.reason), as the summary and --verbose say it.
+# Why a signal has no type (Signal.reason), as the summary (for one signal, for several) and
+# --verbose say it.
 UNTYPED_REASONS = [
-    ("interface-missing", "interface not in the files read"),
-    ("not-data-interface", "not a data interface (client-server, trigger, parameter, ...)"),
-    ("no-data-type", "interface names no data element or type"),
-    ("file-lookup", "not typed by its own file (--resolve file)"),
+    ("interface-missing", "interface not in the files read", "interfaces not in the files read"),
+    ("not-data-interface", "not a data interface (client-server, trigger, parameter, ...)",
+     "not data interfaces (client-server, trigger, parameter, ...)"),
+    ("no-data-type", "interface names no data element or type", "interfaces name no data element or type"),
+    ("file-lookup", "not typed by its own file (--resolve file)", "not typed by their own files (--resolve file)"),
 ]
 
 
@@ -235,16 +299,23 @@ class SignalTally(object):
         """How many signals have no type, by reason; None when every signal has one."""
         if not self.untyped:
             return None
-        counts = [(sum(1 for s in self.untyped if s.reason == code), text) for code, text in UNTYPED_REASONS]
+        counts = [(sum(1 for s in self.untyped if s.reason == code), one, several)
+                  for code, one, several in UNTYPED_REASONS]
         return "velvane: %d signal%s without a data type: %s" % (
             len(self.untyped), "" if len(self.untyped) == 1 else "s",
-            ", ".join("%d %s" % (count, text) for count, text in counts if count))
+            ", ".join(plural(count, one, several) for count, one, several in counts if count))
 
     def untyped_lines(self):
-        texts = dict((code, text.split(" (")[0]) for code, text in UNTYPED_REASONS)
+        texts = dict((code, text.split(" (")[0]) for code, text, _ in UNTYPED_REASONS)
         return ["velvane: untyped: %s: %s (%s): %s: %s" % (
             s.sheet, s.port, s.direction, texts.get(s.reason, s.reason), s.interface or "no interface reference")
             for s in self.untyped]
+
+
+def command_load_options():
+    """What the command asks of load beyond its options: files in the order of their names, so that
+    the same folder gives the same workbook everywhere, and sheets ready to work with."""
+    return {"sort": True, "working_view": True}
 
 
 def summary_line(output, stats, seconds, typed=None):
@@ -258,7 +329,7 @@ def summary_line(output, stats, seconds, typed=None):
         "%d sheet%s" % (stats["sheets"], "" if stats["sheets"] == 1 else "s"),
         signals,
         files,
-        "%.2f MB" % megabytes(stats["bytes"]),
+        "read %.2f MB" % megabytes(stats["bytes"]),
         "%.2f s" % seconds,
     ]
     if stats.get("sources"):
@@ -266,20 +337,28 @@ def summary_line(output, stats, seconds, typed=None):
         if stats.get("sources_skipped"):
             sources += " (%d left out)" % stats["sources_skipped"]
         parts.insert(3, sources)
-    return "velvane: wrote %s: %s" % (output, ", ".join(parts))
+    return "velvane: wrote %s: %s" % (shown(output), ", ".join(parts))
 
 
 def plural(count, noun, nouns=None):
     return "%d %s" % (count, noun if count == 1 else (nouns or noun + "s"))
 
 
-def connections_line(counts):
-    return "velvane: connections: %s, %s, %s, %s" % (
+def connections_line(counts, verbose=False):
+    line = "velvane: connections: %s, %s, %s, %s" % (
         plural(counts["connectors"], "connector"),
         plural(counts["unconnected_inputs"], "unconnected input"),
         plural(counts["unused_outputs"], "unused output"),
         plural(counts["untyped_prototypes"], "prototype whose type was not found",
                "prototypes whose type was not found"))
+    if counts["untyped_prototypes"] and not verbose:
+        line += " (-v lists them)"
+    return line
+
+
+def untyped_prototype_lines(counts):
+    """--verbose: one line per component prototype whose type is not in the files read."""
+    return ["velvane: type not found: %s" % name for name in counts.get("untyped_prototype_names", ())]
 
 
 class Run(object):
@@ -305,7 +384,7 @@ class Run(object):
         if self.options.debug:
             if self.bar is not None:
                 self.bar.clear()
-            traceback.print_exception(type(error), error, error.__traceback__, file=self.stderr)
+            self.stderr.write(traceback_text(error))
 
     def show_warning(self, message, category, filename, lineno, file=None, line=None):
         """Warnings about cut texts and rows left out become `velvane: warning:` lines."""
@@ -315,7 +394,8 @@ class Run(object):
             self.other_warnings(message, category, filename, lineno, file, line)
 
     def load(self, loader, stats, tally):
-        with warnings.catch_warnings():
+        from Velvane import _output_path
+        with warnings.catch_warnings(), _output_path.advice_naming("-o"):
             warnings.simplefilter("always", self.truncation_warning)
             self.other_warnings = warnings.showwarning
             warnings.showwarning = self.show_warning
@@ -330,6 +410,7 @@ class Run(object):
             kwargs["connections"] = True
         if self.options.details:
             kwargs["details"] = True
+        kwargs.update(command_load_options())
         if self.bar is None:
             return loader.load(self.options.directory, **kwargs)
         kwargs["progress"] = self.bar.update
@@ -346,7 +427,7 @@ class Run(object):
     def report_error(self, text, error):
         self.say("velvane: error: %s" % text)
         if self.options.debug:
-            traceback.print_exception(type(error), error, error.__traceback__, file=self.stderr)
+            self.stderr.write(traceback_text(error))
 
     def execute(self):
         try:
@@ -377,7 +458,10 @@ class Run(object):
             if tally.reason_line():
                 self.say(tally.reason_line() + ("" if self.options.verbose else " (-v lists them)"))
             if "connections" in stats:
-                self.say(connections_line(stats["connections"]))
+                if self.options.verbose:
+                    for line in untyped_prototype_lines(stats["connections"]):
+                        self.say(line)
+                self.say(connections_line(stats["connections"], self.options.verbose))
         return EXIT_FAILED if skipped else EXIT_OK
 
     def report_stop(self, stats, error):
@@ -387,11 +471,34 @@ class Run(object):
             self.report_failure(entry, error)
             if not self.options.quiet:
                 self.say("velvane: stopped at the first failing file; nothing written to %s "
-                         "(--keep-going leaves failing files out instead)" % self.options.output)
+                         "(--keep-going leaves failing files out instead)" % shown(self.options.output))
+        elif names_output(error, self.options.output):
+            self.report_error(str(error), error)  # load's own sentence about the output
+        elif not stats.get("output_ready", True):
+            self.report_error("cannot write %s: %s" % (shown(self.options.output), error), error)
         elif "total" not in stats:
             self.report_error("cannot read %s: %s" % (self.options.directory, error), error)
         else:
-            self.report_error("cannot write %s: %s" % (self.options.output, error), error)
+            self.report_error("cannot write %s: %s" % (shown(self.options.output), error), error)
+
+
+def names_output(error, output):
+    """Whether `error` is load's sentence about the output: an OSError whose text opens with it."""
+    return isinstance(error, OSError) and str(error).startswith(shown(output) + ": ")
+
+
+def check_before_reading(options):
+    """What the command says before it reads anything: a warning for an output name Excel does not
+    open, and an error (exit status 1, nothing written) for a folder with no .arxml file to read.
+    Returns the exit status when the command ends here, else None."""
+    warning = output_name_warning(options.output)
+    if warning:
+        sys.stderr.write(warning + "\n")
+    empty = nothing_to_read(options.directory, options.recursive)
+    if empty is None:
+        return None
+    sys.stderr.write("%s; nothing written to %s\n" % (empty, shown(options.output)))
+    return EXIT_FAILED
 
 
 def main(argv=None):
@@ -410,6 +517,12 @@ def main(argv=None):
         parser.print_usage(sys.stderr)
         sys.stderr.write("velvane: error: %s\n" % problem)
         return EXIT_USAGE
+    except CannotStart as problem:
+        sys.stderr.write("velvane: error: %s\n" % problem)
+        return EXIT_USAGE
+    status = check_before_reading(options)
+    if status is not None:
+        return status
     run = Run(options, sys.stderr)
     try:
         return run.execute()

@@ -53,7 +53,7 @@ class TestSuccess:
         assert done.stdout == ""
         (line,) = done.stderr.splitlines()
         assert re.match(r"velvane: wrote .*Signals\.xlsx: 3 sheets, \d+ input and \d+ output signals \(\d+ typed\), "
-                        r"3 files, \d+\.\d\d MB, \d+\.\d\d s$", line), line
+                        r"3 files, read \d+\.\d\d MB, \d+\.\d\d s$", line), line
         assert "\r" not in done.stderr and "\x1b" not in done.stderr  # no bar off a terminal
         assert os.listdir(str(target.parent)) == ["Signals.xlsx"]
 
@@ -70,14 +70,24 @@ class TestSuccess:
         done = velvane(models, "-q", "-o", tmp_path / "out.xlsx")
         assert (done.returncode, done.stdout, done.stderr) == (0, "a\n", "")
 
-    def test_folder_without_arxml_files_still_gives_a_workbook_and_a_warning(self, tmp_path):
-        empty = tmp_path / "empty"
-        empty.mkdir()
-        (empty / "Notes.ARXML").write_text(u"not read: the suffix is matched exactly")
-        done = velvane(empty, "-o", tmp_path / "out.xlsx")
-        assert done.returncode == 0 and (tmp_path / "out.xlsx").is_file()
-        warning, summary = done.stderr.splitlines()
-        assert "no .arxml files" in warning and "0 sheets" in summary
+    def test_sheets_come_in_the_order_of_the_file_names_ready_to_filter(self, models, tmp_path):
+        target = tmp_path / "out.xlsx"
+        os.rename(str(models / "DoorLock_Model.arxml"), str(models / "Zulu.arxml"))
+        done = velvane(models, "-o", target)
+        assert done.returncode == 0, done.stderr
+        book = openpyxl.load_workbook(str(target))
+        assert book.sheetnames == ["SeatHeater", "WiperControl", "Zulu"]
+        assert [(sheet.freeze_panes, sheet.auto_filter.ref) for sheet in book.worksheets] == [
+            ("A2", "A1:O%d" % sheet.max_row) for sheet in book.worksheets]
+
+    def test_an_output_name_excel_does_not_open_is_written_with_a_warning(self, models, tmp_path):
+        done = velvane(models, "-o", tmp_path / "out.csv")
+        assert done.returncode == 0
+        shutil.copy(str(tmp_path / "out.csv"), str(tmp_path / "copy.xlsx"))
+        assert sheets(tmp_path / "copy.xlsx") == EXAMPLE_SHEETS
+        assert done.stderr.splitlines()[0] == ("velvane: warning: %s does not end in .xlsx: Excel will not open "
+                                               "the workbook by that name (it is written all the same)"
+                                               % (tmp_path / "out.csv"))
 
     def test_version(self):
         done = velvane("--version")
@@ -123,11 +133,46 @@ class TestBadFiles:
         assert "3 sheets" in lines[-1] and "6 files (3 left out)" in lines[-1]
         assert "Traceback" not in done.stderr
 
-    def test_debug_shows_the_exception(self, bad_models, tmp_path):
+    def test_debug_shows_the_traceback(self, bad_models, tmp_path):
         shutil.rmtree(str(bad_models / "Folder.arxml"))
-        done = velvane(bad_models, "-k", "--debug", "-o", tmp_path / "out.xlsx")
+        done = velvane(bad_models, "--debug", "-o", tmp_path / "out.xlsx")
         assert done.returncode == 1
-        assert "ParseError: " in done.stderr
+        assert re.search(r"Traceback \(most recent call last\):\n  File .*\n(.*\n)*.*ParseError: .*Broken\.arxml:4:3: "
+                         r"start-end tags mismatch\n", done.stderr), done.stderr
+        done = velvane(bad_models, "-k", "--debug", "-o", tmp_path / "out.xlsx")
+        assert "Traceback: raised inside the native modules (no Python frames)\n" in done.stderr
+
+    @pytest.mark.parametrize("text, cause", [
+        (u"<?xml version='1.0'?>\n<AUTOSAR xmlns='http://autosar.org/3.2.1'>\n<TOP-LEVEL-PACKAGES/>\n</AUTOSAR>\n",
+         ": error: AUTOSAR 3.2.1 file (http://autosar.org/3.2.1): Velvane reads AUTOSAR R4.0 and later"),
+        (u"<?xml version='1.0'?>\n<AUTOSAR xmlns='http://autosar.org/schema/r4.0'/>\n",
+         ": error: no AR-PACKAGES under AUTOSAR: the file defines no package"),
+        (u"<?xml version='1.0'?>\n<PROJECT/>\n", ":2:1: error: not an AUTOSAR file: root element is <PROJECT>"),
+    ], ids=["autosar-3", "no-packages", "other-root"])
+    def test_a_file_that_is_not_autosar_r4_is_refused_in_words(self, models, tmp_path, text, cause):
+        (models / "Legacy.arxml").write_text(text)
+        done = velvane(models, "-o", tmp_path / "out.xlsx")
+        assert done.returncode == 1 and not (tmp_path / "out.xlsx").exists()
+        assert done.stderr.splitlines()[0] == str(models / "Legacy.arxml") + cause
+
+    @pytest.mark.parametrize("layout, found", [
+        (["Notes.ARXML", "Door.xml", "Readme.txt"], "2 files ending .ARXML or .xml: only .arxml is read"),
+        (["Config/Door.arxml", "Config/Types/Types.arxml", "Config/Seat.arxml"], ".arxml files in 2 sub-folders: add -r"),
+        ([], "the folder is empty"),
+        (["Readme.txt"], "it holds 1 entry, none of them ending .arxml"),
+    ], ids=["suffixes", "sub-folders", "empty", "other-files"])
+    def test_a_folder_with_no_arxml_file_writes_nothing_and_says_what_it_holds(self, tmp_path, layout, found):
+        folder = tmp_path / "models"
+        folder.mkdir()
+        for name in layout:
+            (folder / name).parent.mkdir(parents=True, exist_ok=True)
+            (folder / name).write_text(u"<AUTOSAR/>")
+        target = tmp_path / "out.xlsx"
+        target.write_bytes(b"the previous workbook")
+        done = velvane(folder, "-o", target)
+        assert done.returncode == 1 and target.read_bytes() == b"the previous workbook"
+        assert done.stderr == "velvane: error: no .arxml file in %s; %s; nothing written to %s\n" % (
+            folder, found, target)
 
     def test_an_encoding_not_read_is_named_where_it_is_declared(self, models, tmp_path):
         path = models / "Japanese.arxml"
@@ -138,22 +183,37 @@ class TestBadFiles:
 
 
 class TestUsage:
-    @pytest.mark.parametrize("case", ["missing", "file", "output-folder-missing", "output-is-folder",
-                                      "output-under-a-file", "no-arguments", "unknown-option"])
-    def test_usage_errors_exit_2_before_any_work(self, models, tmp_path, case):
-        target = tmp_path / "out.xlsx"
+    @pytest.mark.parametrize("case", ["no-arguments", "unknown-option", "types-from-with-file"])
+    def test_usage_errors_print_the_usage_and_exit_2(self, models, tmp_path, case):
         args = {
-            "missing": [tmp_path / "absent", "-o", target],
-            "file": [models / "WiperControl.arxml", "-o", target],
-            "output-folder-missing": [models, "-o", tmp_path / "absent" / "out.xlsx"],
-            "output-is-folder": [models, "-o", tmp_path],
-            "output-under-a-file": [models, "-o", models / "WiperControl.arxml" / "out.xlsx"],
             "no-arguments": [],
             "unknown-option": [models, "--fast"],
+            "types-from-with-file": [models, "--types-from", models, "--resolve", "file"],
         }[case]
-        done = velvane(*args)
+        done = velvane(*args, "-o", tmp_path / "out.xlsx") if args else velvane()
         assert done.returncode == 2
         assert done.stderr.startswith("usage: velvane") and "Traceback" not in done.stderr
+        assert sorted(os.listdir(str(tmp_path))) == ["models"]
+
+    @pytest.mark.parametrize("case", ["missing", "file", "output-folder-missing", "output-is-folder",
+                                      "output-under-a-file"])
+    def test_paths_that_cannot_be_used_get_one_line_and_exit_2_before_any_work(self, models, tmp_path, case):
+        target = tmp_path / "out.xlsx"
+        args, expected = {
+            "missing": ([tmp_path / "absent", "-o", target], "%s: no such directory" % (tmp_path / "absent")),
+            "file": ([models / "WiperControl.arxml", "-o", target],
+                     "%s: not a directory" % (models / "WiperControl.arxml")),
+            "output-folder-missing": ([models, "-o", tmp_path / "absent" / "out.xlsx"],
+                                      "%s: the folder %s does not exist" % (tmp_path / "absent" / "out.xlsx",
+                                                                            tmp_path / "absent")),
+            "output-is-folder": ([models, "-o", tmp_path], "%s: names a folder; name the workbook file in it, "
+                                                           "as in %s" % (tmp_path, tmp_path / "SignalList.xlsx")),
+            "output-under-a-file": ([models, "-o", models / "WiperControl.arxml" / "out.xlsx"],
+                                    "%s: %s is not a folder" % (models / "WiperControl.arxml" / "out.xlsx",
+                                                               models / "WiperControl.arxml")),
+        }[case]
+        done = velvane(*args)
+        assert (done.returncode, done.stderr) == (2, "velvane: error: %s\n" % expected)
         assert sorted(os.listdir(str(tmp_path))) == ["models"]
 
     @pytest.mark.skipif(hasattr(os, "geteuid") and os.geteuid() == 0, reason="root writes anywhere")
@@ -165,7 +225,7 @@ class TestUsage:
             done = velvane(models, "-o", folder / "out.xlsx")
         finally:
             os.chmod(str(folder), 0o700)
-        assert done.returncode == 2 and "not writable" in done.stderr
+        assert done.returncode == 2 and "does not let you create files in it; choose another -o" in done.stderr
 
 
 @pytest.mark.skipif(not hasattr(os, "openpty"), reason="needs a pseudo-terminal")

@@ -131,8 +131,8 @@ def test_command_with_a_broken_type_source(vendor, tmp_path):
     assert re.match(re.escape(broken) + r":2:\d+: error: ", lines[0])
     assert lines[1] == "velvane: untyped: RpSeat: In_Dcm_Call (input): not a data interface: /RpIfs/If_Call"
     assert "3 type-source files (1 left out)" in lines[-2] and "(5 typed)" in lines[-2]
-    assert lines[-1] == ("velvane: 4 signals without a data type: 1 interface not in the files read, 2 not a "
-                         "data interface (client-server, trigger, parameter, ...), 1 interface names no data "
+    assert lines[-1] == ("velvane: 4 signals without a data type: 1 interface not in the files read, 2 not "
+                         "data interfaces (client-server, trigger, parameter, ...), 1 interface names no data "
                          "element or type")
     for args in (["--types-from", vendor + "/Absent"], ["--types-from", developer, "--resolve", "file"]):
         done = velvane(components, "-o", target, *args)

@@ -91,7 +91,7 @@ LoadOutcome parse_text(unsigned char* block, std::size_t size) {
     }
     pugi::xml_node root = document->xml.document_element();
     if (std::strcmp(root.name(), "AUTOSAR") != 0) {
-        out.cause = std::string("the root element is <") + root.name() + ">, not <AUTOSAR>";
+        out.cause = std::string("not an AUTOSAR file: root element is <") + root.name() + ">";
         std::ptrdiff_t at = root.offset_debug();
         out.offset = at > 0 ? static_cast<std::size_t>(at - 1) : 0;  // at the '<'
         return out;

@@ -161,7 +161,9 @@ void CompositionRows::add_loose_ports() {
 
 void CompositionRows::count_untyped_prototypes() {
     for (const ComponentPrototype& prototype : composition_.prototypes) {
-        if (index_.wiring.component_types.count(prototype.type) == 0) ++out_.counts.untyped_prototypes;
+        if (index_.wiring.component_types.count(prototype.type) != 0) continue;
+        ++out_.counts.untyped_prototypes;
+        out_.untyped_prototypes.push_back({composition_.name, prototype.name, prototype.type});
     }
 }
 

@@ -28,9 +28,17 @@ struct ConnectionCounts {
     size_t untyped_prototypes = 0;  // prototypes whose component type is not in the files read
 };
 
+// A component prototype whose component type is not in the files read.
+struct UntypedPrototype {
+    std::string composition;
+    std::string prototype;
+    ArPath type;  // its TYPE-TREF
+};
+
 struct ConnectionList {
     std::vector<ConnectionRow> rows;
     ConnectionCounts counts;
+    std::vector<UntypedPrototype> untyped_prototypes;  // as many as counts.untyped_prototypes
 };
 
 // Status texts of the rows.

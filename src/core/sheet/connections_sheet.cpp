@@ -1,5 +1,7 @@
 #include "core/sheet/connections_sheet.hpp"
 
+#include "core/sheet/sheet_view.hpp"
+
 #include <memory>
 #include <string>
 
@@ -14,7 +16,8 @@ const char* const header_texts[] = {"Composition", "Provider", "Provided port", 
 
 void write_connections_sheet(WorkbookOutput& workbook, const ConnectionList& list) {
     std::unique_ptr<SheetOutput> sheet = workbook.add_sheet(connections_sheet_name);
-    sheet->set_column_width(0, 7, 25);
+    SheetView view(*sheet, workbook.working_view());
+    view.set_column_width(0, 7, 25);
     std::int64_t column = 0;
     for (const char* text : header_texts) sheet->write(0, column++, text, CellStyle::header);
     std::int64_t row = 1;
@@ -33,6 +36,7 @@ void write_connections_sheet(WorkbookOutput& workbook, const ConnectionList& lis
                         " connection rows left out: a sheet holds " + std::to_string(sheet->row_count()) +
                         " rows, the header row included");
     }
+    view.apply();
     sheet->finish();
 }
 

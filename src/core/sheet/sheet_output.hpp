@@ -60,6 +60,14 @@ struct CellValue {
 // Told of everything that did not fit: a text cut, rows left out. It may throw to end the work.
 using Warn = std::function<void(const std::string& message)>;
 
+// Told of each cell a sheet stores, after it is stored: a text as stored (cut and mended), "" for
+// the other kinds. Cells past the sheet's last row are not stored and not told.
+class CellWatcher {
+public:
+    virtual ~CellWatcher() = default;
+    virtual void stored(std::int64_t row, std::int64_t column, std::string_view text) = 0;
+};
+
 class SheetOutput {
 public:
     virtual ~SheetOutput() = default;
@@ -93,6 +101,9 @@ public:
     // The sheet is complete.
     virtual void finish() {}
 
+    // Tells `watcher` (none: nobody) of every cell stored from now on.
+    void watch(CellWatcher* watcher) { watcher_ = watcher; }
+
 protected:
     SheetOutput(std::string name, std::int64_t row_count, Warn warn);
 
@@ -106,6 +117,7 @@ private:
     std::string name_;
     std::int64_t row_count_;
     Warn warn_;
+    CellWatcher* watcher_ = nullptr;
 };
 
 class WorkbookOutput {
@@ -124,9 +136,15 @@ public:
     const Warn& warn() const { return warn_; }
     void set_warn(Warn warn) { warn_ = std::move(warn); }
 
+    // Whether the sheets are made ready to work with (sheet_view.hpp): header row frozen, autofilter,
+    // rows as tall as their wrapped texts. Off by default: the sheets are exactly their cells.
+    bool working_view() const { return working_view_; }
+    void set_working_view(bool working) { working_view_ = working; }
+
 private:
     std::int64_t rows_per_sheet_ = sheet_row_limit;
     Warn warn_;
+    bool working_view_ = false;
 };
 
 }  // namespace velvane

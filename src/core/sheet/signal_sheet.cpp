@@ -3,6 +3,7 @@
 #include "core/rules/detail_texts.hpp"
 #include "core/rules/sheet_typing.hpp"
 #include "core/rules/shown_type.hpp"
+#include "core/sheet/sheet_view.hpp"
 #include "core/sheet/unicode_text.hpp"
 
 #include <algorithm>
@@ -73,8 +74,9 @@ public:
           records_(*input.records),
           model_(replaced(input.model, "_Model", "")),
           warn_(workbook.warn()),
-          sheet_(workbook.add_sheet(model_)) {
-        sheet_->set_column_width(1, 15, 25);  // B:P
+          sheet_(workbook.add_sheet(model_)),
+          view_(*sheet_, workbook.working_view()) {
+        view_.set_column_width(1, 15, 25);  // B:P
     }
 
     void write_header() const {
@@ -105,7 +107,10 @@ public:
               " output): a sheet holds " + std::to_string(sheet_->row_count()) + " rows, the header row included");
     }
 
-    void finish() const { sheet_->finish(); }
+    void finish() const {
+        view_.apply();
+        sheet_->finish();
+    }
 
 private:
     void fill_in(const SignalRecord& record, Direction direction, RowReferences& references, bool has_usage,
@@ -120,6 +125,7 @@ private:
     std::string model_;
     const Warn& warn_;
     std::unique_ptr<SheetOutput> sheet_;
+    SheetView view_;  // after sheet_, which it watches
 };
 
 // Project typing fills in what the look-ups left empty: the type name, the array suffix and the

@@ -4,6 +4,7 @@
 #include "python/pellinor/walk.hpp"
 
 #include "python/pellinor/key_lists.hpp"
+#include "python/pellinor/package_root.hpp"
 #include "python/pellinor/schema_binding.hpp"
 
 #include "python/common/collection_pause.hpp"
@@ -196,7 +197,7 @@ py::tuple analyse_file(py::handle analyser, py::handle path, py::handle data_arr
     CollectionPause pause;
     py::object root = parse_arxml(path);
     reset_element_lists(analyser);
-    py::object packages = get_attr(get_attr(root, "AR_PACKAGES"), "AR_PACKAGE");
+    py::object packages = get_attr(packages_of(root, path), "AR_PACKAGE");
     PackageWalk walk(analyser);
     for_each(packages, [&](py::handle package) {
         walk.visit(package);

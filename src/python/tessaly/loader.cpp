@@ -137,6 +137,7 @@ SheetCounts load_file(py::handle loader, py::handle workbook, py::handle path, p
         keywords["_details"] = sheet_details(index, utf8_key(entry), component_name(analysis.analyser));
     }
     if (!signals.is_none()) keywords["_signals"] = signals;
+    if (settings.working_view) keywords["_workingView"] = true;
     loader.attr("genExcel")(workbook, model, analysis.pports, analysis.rports, types, enum_dict, structures,
                             enumerations, **keywords);
     return {length_or_zero(analysis.rports), length_or_zero(analysis.pports)};
@@ -268,10 +269,12 @@ bool connections_setting(py::handle connections) { return flag_setting(connectio
 
 py::object load_directory(py::handle loader, py::handle path, const LoadSettings& settings) {
     bool native = native_writer_applies(loader);
-    OutputFile output(settings.output, native);  // only names the files: an unusable output fails here
-    py::object entries = sheet_entries(path, settings.recursive);
-    py::list type_files = type_source_files(settings, path, entries);
     RunStats stats(settings.stats);
+    stats.set("output_ready", py::bool_(false));  // until then a failure is the output's
+    OutputFile output(settings.output, native);  // only names the files: an unusable output fails here
+    stats.set("output_ready", py::bool_(true));
+    py::object entries = sheet_entries(path, settings.recursive, settings.sort);
+    py::list type_files = type_source_files(settings, path, entries);
     bool reporting = !settings.progress.is_none() || stats.wanted();
     Py_ssize_t total = reporting ? arxml_entry_count(entries) : 0;
     stats.set("total", py::int_(total));
@@ -333,7 +336,7 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
         if (!settings.progress.is_none()) settings.progress(index, total, entry, bytes);
     }
     stats.set("entry", py::none());
-    if (settings.connections) stats.set("connections", add_connections_sheet(workbook, *indexed));
+    if (settings.connections) stats.set("connections", add_connections_sheet(workbook, *indexed, settings.working_view));
     {
         BackgroundRelease<const ProjectIndex> release(std::move(indexed));
         velvane::CollectionPause pause;

@@ -31,6 +31,11 @@ struct LoadSettings {
     // True: each signal's description, details and remark columns are filled from the project
     // index, which is then built whatever the resolution.
     bool details = false;
+    // True: the directory's entries are read in the order of their names (as UTF-8 bytes), not in
+    // its listing order (with `recursive` they always are).
+    bool sort = false;
+    // True: every sheet is made ready to work with (core/sheet/sheet_view.hpp); false: exactly its cells.
+    bool working_view = false;
 };
 
 // The keyword options of Tessaly.load, checked before any work is done.
@@ -43,7 +48,8 @@ bool flag_setting(py::handle value, const char* name);
 // The `connections` keyword: True or False, anything else a TypeError.
 bool connections_setting(py::handle connections);
 
-// Lists `path`, runs a new analyser over every entry ending in ".arxml" in listing order, hands
+// Lists `path`, runs a new analyser over every entry ending in ".arxml" in listing order (or in the
+// order of the names with `sort`), hands
 // each result to `loader.genExcel` and closes the workbook after the last file. With
 // `resolve_project`, the directory's project index is built first and each genExcel call gets the
 // port typing of its sheet as the keyword `_portTypes`.

@@ -21,7 +21,8 @@ constexpr const char* module_doc =
     "Tessaly().load(path) analyses every '.arxml' entry of the directory with a new\n"
     "Velvane.Pellinor.Pellinor and writes one worksheet per file. table1List ... table9List are the\n"
     "key lists handed to the analyser (one key per record cell); Pellinor and Workbook are the\n"
-    "classes the loader uses, looked up here at call time.";
+    "classes the loader uses, looked up here at call time. Workbook is xlsxwriter's, imported when\n"
+    "first read: the native writer does without it.";
 
 }  // namespace
 

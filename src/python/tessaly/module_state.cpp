@@ -20,10 +20,10 @@ void remember_module(const py::module_& module) {
 }
 
 // The modules this one needs, imported as the module loads: a failed import fails the module.
+// xlsxwriter's Workbook is imported only when read (writer_choice.hpp).
 void import_services(py::module_& m) {
     m.attr("os") = py::module_::import("os");
     m.attr("Pellinor") = import_name("Velvane.Pellinor", "Pellinor");
-    m.attr("Workbook") = import_name("xlsxwriter.workbook", "Workbook");
 }
 
 }  // namespace

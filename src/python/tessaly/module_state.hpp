@@ -9,8 +9,9 @@ namespace velvane::tessaly {
 namespace py = pybind11;
 
 // What the module needs before anything else: the parse memory shared with the binding, the modules
-// it imports as it loads (os, Velvane.Pellinor's Pellinor, xlsxwriter's Workbook; a failed import
-// fails the module), the module itself kept for the life of the process, and `_sheet_rows`.
+// it imports as it loads (os and Velvane.Pellinor's Pellinor; a failed import fails the module), the
+// module itself kept for the life of the process, and `_sheet_rows`. xlsxwriter's Workbook comes
+// when first read (writer_choice.hpp).
 void register_services(py::module_& module);
 
 // The module's current value of `name`.

@@ -12,22 +12,22 @@ constexpr const char* plain_target = "./SignalList.xlsx";
 
 py::object os_path() { return module_global("os").attr("path"); }
 
-// The target as a str: os.fspath of a str or path-like; bytes and empty paths are refused.
-py::object target_text(py::handle output) {
+// The output as a str: os.fspath of a str or path-like; bytes and empty paths are refused.
+py::object given_text(py::handle output) {
     py::object text = module_global("os").attr("fspath")(output);
     if (!is_text(text)) raise_not_text(text, "output (as a path)");
     if (PyUnicode_GET_LENGTH(text.ptr()) == 0) throw py::value_error("output must not be empty");
-    // Through a symbolic link the plain write would replace the file it points to; so does this.
-    return os_path().attr("realpath")(text);
+    return text;
 }
 
-// ".<name>.<random>.tmp" in the target's directory: a rename within one file system is atomic.
+// ".<name>.<random>.tmp" in the target's directory: a rename within one file system is atomic. Made
+// of str pieces, so that a name whose bytes are not UTF-8 (held as surrogate escapes) keeps them.
 py::object temporary_beside(py::handle target) {
     py::object path = os_path();
     py::object directory = path.attr("dirname")(target);
-    std::string name = "." + utf8_of(path.attr("basename")(target), "output") + "." +
-                       module_global("os").attr("urandom")(6).attr("hex")().cast<std::string>() + ".tmp";
-    return path.attr("join")(directory, py::str(name));
+    py::object name = py::str(".") + path.attr("basename")(target) + py::str(".") +
+                      module_global("os").attr("urandom")(6).attr("hex")() + py::str(".tmp");
+    return path.attr("join")(directory, name);
 }
 
 // An existing target keeps its permission bits, as it would if the file were overwritten in place.
@@ -46,14 +46,19 @@ void remove_quietly(py::handle temporary) {
     });
 }
 
+py::object output_path(const char* name) { return py::module_::import("Velvane._output_path").attr(name); }
+
 }  // namespace
 
 OutputFile::OutputFile(py::handle output, bool through_temporary) {
+    given_ = output.is_none() ? py::object(py::str(plain_target)) : given_text(output);
+    output_path("check_output")(given_);
     if (output.is_none() && !through_temporary) {
-        target_ = py::str(plain_target);
+        target_ = given_;
         temporary_ = py::none();
     } else {
-        target_ = target_text(output.is_none() ? py::str(plain_target) : output);
+        // Through a symbolic link the plain write would replace the file it points to; so does this.
+        target_ = os_path().attr("realpath")(given_);
         temporary_ = temporary_beside(target_);
     }
 }
@@ -68,7 +73,7 @@ void OutputFile::close(py::handle workbook) const {
     try {
         workbook.attr("close")();
         keep_permissions(temporary_, target_);
-        module_global("os").attr("replace")(temporary_, target_);
+        output_path("move_into_place")(temporary_, target_, given_);
     } catch (...) {
         // The pending failure is held by the C++ exception; the clean-up runs with no Python error set.
         remove_quietly(temporary_);

@@ -14,7 +14,9 @@ namespace py = pybind11;
 class OutputFile {
 public:
     // `output` is None (the plain target) or a str / path-like naming the workbook file.
-    // `through_temporary`: the plain target too is written through a temporary file.
+    // `through_temporary`: the plain target too is written through a temporary file. Raises the
+    // OSError of Velvane._output_path.check_output when the workbook could not be written there: a
+    // missing or read-only folder, a folder named as the output, a workbook that cannot be replaced.
     explicit OutputFile(py::handle output, bool through_temporary = false);
 
     // The path handed to the Workbook constructor.
@@ -25,6 +27,7 @@ public:
     void close(py::handle workbook) const;
 
 private:
+    py::object given_;      // the output as the caller named it, for messages
     py::object target_;     // where the workbook ends up
     py::object temporary_;  // None for the plain target
 };

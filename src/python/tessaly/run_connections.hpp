@@ -10,8 +10,9 @@ namespace velvane::tessaly {
 
 namespace py = pybind11;
 
-// Lists the connections of `index`, writes their sheet into `workbook` and returns their counts as a
-// dict: connectors, unconnected_inputs, unused_outputs, untyped_prototypes.
-py::dict add_connections_sheet(py::handle workbook, const ProjectIndex& index);
+// Lists the connections of `index`, writes their sheet into `workbook` (made ready to work with when
+// `working_view`) and returns their counts as a dict: connectors, unconnected_inputs, unused_outputs,
+// untyped_prototypes, and untyped_prototype_names, one "composition: prototype (type reference)" each.
+py::dict add_connections_sheet(py::handle workbook, const ProjectIndex& index, bool working_view);
 
 }  // namespace velvane::tessaly

@@ -31,9 +31,11 @@ void set_source_settings(LoadSettings& settings, py::handle recursive, py::handl
     settings.type_sources = sources;
 }
 
-py::object sheet_entries(py::handle path, bool recursive) {
+py::object sheet_entries(py::handle path, bool recursive, bool sort) {
     if (recursive) return arxml_files("tree_entries")(path);
-    return module_global("os").attr("listdir")(path);
+    py::object entries = module_global("os").attr("listdir")(path);
+    if (sort) return arxml_files("sorted_entries")(entries);
+    return entries;
 }
 
 py::object entry_file_name(py::handle entry) { return entry.attr("rpartition")("/")[py::int_(2)]; }

@@ -18,9 +18,10 @@ namespace py = pybind11;
 // resolve='file', FileNotFoundError for a type source that does not exist.
 void set_source_settings(LoadSettings& settings, py::handle recursive, py::handle type_sources);
 
-// The entries the run gives a sheet to, in order: os.listdir(path), or with `recursive` the
-// "/"-separated relative paths of every ".arxml" file under `path` in byte order.
-py::object sheet_entries(py::handle path, bool recursive);
+// The entries the run gives a sheet to, in order: os.listdir(path) (with `sort`, ordered by their
+// UTF-8 bytes), or with `recursive` the "/"-separated relative paths of every ".arxml" file under
+// `path` in byte order.
+py::object sheet_entries(py::handle path, bool recursive, bool sort);
 
 // The file name of an entry: what follows its last "/".
 py::object entry_file_name(py::handle entry);

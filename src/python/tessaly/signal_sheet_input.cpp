@@ -9,6 +9,7 @@
 #include "python/tessaly/signal_facts.hpp"
 #include "python/tessaly/workbook_output.hpp"
 
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -113,7 +114,9 @@ void write_signal_sheet(py::handle workbook, const GenExcelArguments& arguments)
     input.typing = arguments.typing;
     input.details = arguments.details;
     if (!arguments.signals.is_none()) input.observer = &signals;
-    velvane::write_signal_sheet(*workbook_output(workbook), input);
+    std::unique_ptr<WorkbookOutput> output = workbook_output(workbook);
+    output->set_working_view(arguments.working_view);
+    velvane::write_signal_sheet(*output, input);
 }
 
 }  // namespace velvane::tessaly

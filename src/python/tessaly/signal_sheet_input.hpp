@@ -24,6 +24,7 @@ struct GenExcelArguments {
     const SheetDetails* details = nullptr;  // signal details, or none
     // None, or a list that gets a Signal (signal_facts.hpp) for each signal written, inputs first.
     py::handle signals = py::none();
+    bool working_view = false;  // the sheet made ready to work with (core/sheet/sheet_view.hpp)
 };
 
 // Adds the model's signal sheet to `workbook` (the native workbook, or an xlsxwriter one).

@@ -19,21 +19,27 @@ struct Tessaly {};
 
 py::object load(py::object self, py::object path, py::object output, py::object on_error, py::object progress,
                 py::object resolve, py::object recursive, py::object type_sources, py::object signals,
-                py::object stats, py::object connections, py::object details) {
+                py::object stats, py::object connections, py::object details, py::object sort,
+                py::object working_view) {
     LoadSettings settings = load_settings(output, on_error, progress, stats, resolve);
     set_source_settings(settings, recursive, type_sources);
     settings.signals = signals_setting(signals);
     settings.connections = connections_setting(connections);
     settings.details = flag_setting(details, "details");
+    settings.sort = flag_setting(sort, "sort");
+    settings.working_view = flag_setting(working_view, "working_view");
     return load_directory(self, path, settings);
 }
 
 // _portTypes is internal: the port typing of this sheet, which load passes with resolve='project';
-// _details too: the signal details of this sheet, which load passes with details=True.
+// _details too: the signal details of this sheet, which load passes with details=True; and
+// _workingView, which load passes as True with working_view=True.
 void gen_excel(py::object /*self*/, py::object workbook, py::object modelName, py::object pport,
                py::object rport, py::object typeDcit, py::object /*enumDict*/, py::object structDict,
-               py::object enumValList, py::object port_types, py::object signals, py::object details) {
+               py::object enumValList, py::object port_types, py::object signals, py::object details,
+               py::object working_view) {
     GenExcelArguments input{modelName, pport, rport, typeDcit, structDict, enumValList};
+    input.working_view = flag_setting(working_view, "_workingView");
     if (!signals.is_none() && !PyList_Check(signals.ptr())) throw py::type_error("_signals must be a list or None");
     input.signals = signals;
     if (!port_types.is_none()) {
@@ -58,7 +64,8 @@ constexpr const char* class_doc =
 
 constexpr const char* load_doc =
     "load(self, path, *, output=None, on_error='raise', progress=None, resolve='file', recursive=False, "
-    "type_sources=(), signals=None, connections=False, details=False) -> None or list\n\n"
+    "type_sources=(), signals=None, connections=False, details=False, sort=False, working_view=False) "
+    "-> None or list\n\n"
     "Writes the signal-list workbook with one worksheet per entry of the directory `path` whose\n"
     "name ends in '.arxml', in the directory's listing order. Prints the line 'a' on standard output\n"
     "after analysing each file whose name contains 'TPMS'.\n\n"
@@ -106,7 +113,13 @@ constexpr const char* load_doc =
     "    description from the DESC or LONG-NAME of the port, its data element or its interface; the\n"
     "    details 'unit: ...; range: A..B; factor: F; offset: O; init: V'; the remark 'timeout: T s;\n"
     "    queue: N'. A cell with nothing to say stays unwritten. The files are indexed as for\n"
-    "    resolve='project' (once more, before the first sheet), whichever resolve is chosen.\n\n"
+    "    resolve='project' (once more, before the first sheet), whichever resolve is chosen.\n"
+    "sort: False (default) reads the entries in the directory's listing order, which differs from\n"
+    "    one file system to another; True in the order of their names as UTF-8 bytes, so that the\n"
+    "    same folder gives the same workbook everywhere (recursive=True always orders so).\n"
+    "working_view: False (default) writes each sheet as exactly its cells. True makes every sheet\n"
+    "    ready to work with in a spreadsheet program: its header row frozen, an autofilter over its\n"
+    "    cells, and each row as tall as the lines its wrapped texts take. No cell changes.\n\n"
     "A missing or unreadable directory, a failure of `progress` and a failure to write the\n"
     "workbook end the call in either mode.\n\n"
     "The workbook is written natively unless the module's Workbook was replaced or genExcel is\n"
@@ -132,11 +145,13 @@ void register_tessaly_class(py::module_& m) {
         .def("load", &load, py::arg("path"), py::kw_only(), py::arg("output") = py::none(),
              py::arg("on_error") = "raise", py::arg("progress") = py::none(), py::arg("resolve") = "file",
              py::arg("recursive") = false, py::arg("type_sources") = py::tuple(), py::arg("signals") = py::none(),
-             py::arg("_stats") = py::none(), py::arg("connections") = false, py::arg("details") = false, load_doc)
+             py::arg("_stats") = py::none(), py::arg("connections") = false, py::arg("details") = false,
+             py::arg("sort") = false, py::arg("working_view") = false, load_doc)
         .def("genExcel", &gen_excel, py::arg("workbook"), py::arg("modelName"), py::arg("pport"),
              py::arg("rport"), py::arg("typeDcit"), py::arg("enumDict"), py::arg("structDict"),
              py::arg("enumValList"), py::kw_only(), py::arg("_portTypes") = py::none(),
-             py::arg("_signals") = py::none(), py::arg("_details") = py::none(), gen_excel_doc);
+             py::arg("_signals") = py::none(), py::arg("_details") = py::none(), py::arg("_workingView") = false,
+             gen_excel_doc);
 }
 
 }  // namespace velvane::tessaly

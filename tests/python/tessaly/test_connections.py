@@ -120,7 +120,7 @@ def test_command_summary(project, tmp_path, capsys):
     assert cli.main([project, "-o", str(output), "--connections"]) == 0
     lines = capsys.readouterr().err.splitlines()
     assert lines[-1] == ("velvane: connections: 4 connectors, 2 unconnected inputs, 1 unused output, "
-                         "1 prototype whose type was not found")
+                         "1 prototype whose type was not found (-v lists them)")
 
 
 def test_public_sample_composition(shared_arxml_dir, tmp_path):

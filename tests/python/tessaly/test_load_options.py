@@ -5,11 +5,13 @@ time), so that each file's fate is chosen by the test; the last ones run the rea
 import os
 import shutil
 import stat
+import sys
 
 import openpyxl
 import pytest
 
 import Velvane.Tessaly as tessaly_module
+from Velvane import _output_path
 from Velvane.Tessaly import Tessaly
 from conftest import EXAMPLES
 
@@ -139,6 +141,68 @@ class TestOutput:
         assert os.listdir(".") == []
 
 
+    @pytest.mark.parametrize("case", ["folder-missing", "names-a-folder", "trailing-separator", "under-a-file",
+                                      "not-a-file"])
+    def test_an_output_that_cannot_be_written_is_refused_before_any_file_is_read(self, models, analyser,
+                                                                                  tmp_path, case):
+        add(models, "a.arxml")
+        analyser.results["a.arxml"] = AssertionError("a file was read")
+        (tmp_path / "file").write_bytes(b"x")
+        os.mkfifo(str(tmp_path / "pipe"))
+        output, error, message = {
+            "folder-missing": ("out/Body.xlsx", FileNotFoundError, "out/Body.xlsx: the folder out does not exist"),
+            "names-a-folder": (str(tmp_path), IsADirectoryError, "%s: names a folder; name the workbook file in "
+                               "it, as in %s" % (tmp_path, tmp_path / "SignalList.xlsx")),
+            "trailing-separator": ("new" + os.sep, IsADirectoryError, "new/: names a folder; name the workbook "
+                                   "file in it, as in new/SignalList.xlsx"),
+            "under-a-file": (str(tmp_path / "file" / "o.xlsx"), NotADirectoryError,
+                             "%s: %s is not a folder" % (tmp_path / "file" / "o.xlsx", tmp_path / "file")),
+            "not-a-file": (str(tmp_path / "pipe"), OSError, "%s: is not a regular file (a device, pipe or socket) "
+                           "and is not replaced by a workbook; choose another output" % (tmp_path / "pipe")),
+        }[case]
+        with pytest.raises(error) as raised:
+            Tessaly().load(str(models), output=output)
+        assert str(raised.value) == message
+        assert os.listdir(".") == [] and sorted(os.listdir(str(tmp_path))) == ["file", "models", "pipe", "work"]
+
+    @pytest.mark.skipif(hasattr(os, "geteuid") and os.geteuid() == 0, reason="root writes anywhere")
+    def test_a_read_only_workbook_is_not_replaced(self, models, analyser, tmp_path):
+        add(models, "a.arxml")
+        target = tmp_path / "old.xlsx"
+        target.write_bytes(b"the previous workbook")
+        os.chmod(str(target), 0o444)
+        with pytest.raises(PermissionError, match="read-only and is not replaced; make it writable, or choose "
+                                                  "another output"):
+            Tessaly().load(str(models), output=str(target))
+
+    def test_a_workbook_that_cannot_be_replaced_at_the_end_is_named_with_advice(self, models, analyser,
+                                                                                 tmp_path, monkeypatch):
+        add(models, "a.arxml")
+        target = tmp_path / "old.xlsx"
+        target.write_bytes(b"the previous workbook")
+
+        def refuse(source, destination):
+            raise PermissionError(13, "Permission denied", source)
+        monkeypatch.setattr(_output_path.os, "replace", refuse)
+        with pytest.raises(PermissionError) as raised:
+            Tessaly().load(str(models), output=str(target))
+        assert str(raised.value) == ("%s: the workbook there cannot be replaced (Permission denied); close it in "
+                                     "the program that has it open, or choose another output" % target)
+        assert sorted(os.listdir(str(tmp_path))) == ["models", "old.xlsx", "work"]
+        assert target.read_bytes() == b"the previous workbook"
+
+    @pytest.mark.skipif(os.name != "posix" or sys.getfilesystemencoding() != "utf-8",
+                        reason="names of any bytes are a POSIX matter")
+    def test_an_output_name_that_is_not_utf8_is_written_under_its_bytes(self, models, analyser, tmp_path):
+        add(models, "a.arxml")
+        name = os.fsdecode(b"\xe9t\xe9.xlsx")
+        Tessaly().load(str(models), output=str(tmp_path / name))
+        assert b"\xe9t\xe9.xlsx" in os.listdir(os.fsencode(str(tmp_path)))
+        missing = str(tmp_path / os.fsdecode(b"\xe9") / "x.xlsx")
+        with pytest.raises(FileNotFoundError, match=r"x\.xlsx: the folder .*/\\xe9 does not exist$"):
+            Tessaly().load(str(models), output=missing)
+
+
 class TestOnError:
     def test_skip_leaves_failing_files_out_and_returns_them_in_order(self, models, analyser, tmp_path):
         add(models, *["m%d.arxml" % i for i in range(5)])
@@ -243,7 +307,7 @@ class TestCounts:
         stats = {}
         Tessaly().load(str(models), on_error="skip", _stats=stats)
         assert stats == {"total": 3, "files": 3, "sheets": 2, "inputs": 4, "outputs": 3, "bytes": 300,
-                         "skipped": 1, "entry": None}
+                         "skipped": 1, "entry": None, "output_ready": True}
 
     def test_names_the_file_that_ended_the_run(self, models, analyser):
         add(models, "a.arxml", "b.arxml")

@@ -9,6 +9,7 @@ import xlsxwriter.workbook
 
 import Velvane.Tessaly as tessaly_module
 from Velvane.Pellinor import Pellinor
+from conftest import EXAMPLES
 
 INIT = "INIT-VALUE\nAPPLICATION-VALUE-SPECIFICATION\n"
 PROPS = "SW-DATA-DEF-PROPS\nSW-DATA-DEF-PROPS-VARIANTS\nSW-DATA-DEF-PROPS-CONDITIONAL\n"
@@ -80,10 +81,6 @@ def run_import(prelude):
 
 
 @pytest.mark.parametrize("prelude, message", [
-    ("sys.modules['xlsxwriter.workbook'] = None", "xlsxwriter.workbook"),
-    ("sys.modules['xlsxwriter'] = None", "xlsxwriter"),
-    ("import types, xlsxwriter\nsys.modules['xlsxwriter.workbook'] = types.ModuleType('xlsxwriter.workbook')",
-     "cannot import name 'Workbook'"),
     ("import types\nsys.modules['Velvane.Pellinor'] = types.ModuleType('Velvane.Pellinor')",
      "cannot import name 'Pellinor'"),
     ("sys.modules['Velvane.Pellinor'] = None", "Velvane.Pellinor"),
@@ -92,6 +89,37 @@ def test_a_failed_import_fails_the_module(prelude, message):
     report = run_import(prelude)
     assert report.startswith("ImportError") and message in report
     assert report.endswith("loaded=False")
+
+
+@pytest.mark.parametrize("prelude, message", [
+    ("sys.modules['xlsxwriter.workbook'] = None", "xlsxwriter.workbook"),
+    ("sys.modules['xlsxwriter'] = None", "xlsxwriter"),
+    ("import types, xlsxwriter\nsys.modules['xlsxwriter.workbook'] = types.ModuleType('xlsxwriter.workbook')",
+     "cannot import name 'Workbook'"),
+])
+def test_xlsxwriter_is_needed_only_by_the_python_writer(prelude, message, tmp_path):
+    """Without xlsxwriter the module imports and load writes natively; reading Workbook raises the
+    ImportError that importing it raises."""
+    report = run_import(prelude + textwrap.dedent("""
+        import Velvane.Tessaly
+        Velvane.Tessaly.Tessaly().load(%r, output=%r)
+        try:
+            Velvane.Tessaly.Workbook
+        except ImportError as error:
+            print("ImportError: %%s" %% error)
+    """ % (EXAMPLES, str(tmp_path / "out.xlsx"))))
+    assert report.startswith("ImportError") and message in report and report.endswith("imported"), report
+    assert (tmp_path / "out.xlsx").stat().st_size > 0
+
+
+def test_xlsxwriter_is_imported_when_workbook_is_first_read():
+    report = run_import("""
+        import Velvane.Tessaly
+        print("before:", "xlsxwriter" in sys.modules, "Workbook" in dir(Velvane.Tessaly))
+        import xlsxwriter.workbook
+        print("read:", Velvane.Tessaly.Workbook is xlsxwriter.workbook.Workbook)
+    """)
+    assert report.splitlines()[:2] == ["before: False True", "read: True"], report
 
 
 def test_import_in_a_fresh_interpreter():
