@@ -193,8 +193,11 @@ class Diff(object):
         except Exception as error:  # noqa: BLE001 - every failure becomes a message and a status
             self.report_stop(error)
             return EXIT_TROUBLE
+        reported = set()
         for _, path, failure in changes.skipped:
-            self.report_failure(path, failure)
+            if path not in reported:  # a type source serves both sides: one line for it
+                reported.add(path)
+                self.report_failure(path, failure)
         if not self.options.quiet:
             for change in changes:
                 self.out.line(change_line(change))

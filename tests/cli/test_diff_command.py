@@ -1,0 +1,111 @@
+"""velvane diff OLD NEW: the change lines, the summary, diff(1)'s exit statuses, failing files with and
+without -k, and the Changes workbook read back."""
+import os
+import subprocess
+import sys
+
+import openpyxl
+import pytest
+
+from Velvane import diff_command
+
+import deliveries
+
+SUMMARY = "velvane: 18 changes in 4 components (1 added, 1 removed, 2 changed)"
+BROKEN_XML = u"<?xml version='1.0'?>\n<AUTOSAR>\n  <AR-PACKAGES>\n</AUTOSAR>\n"
+
+
+@pytest.fixture
+def pair(tmp_path):
+    return deliveries.write_deliveries(tmp_path)
+
+
+def diff(capsys, *args):
+    status = diff_command.main([str(a) for a in args])
+    out, err = capsys.readouterr()
+    return status, out.splitlines(), err.splitlines()
+
+
+def test_differences_give_one_line_each_then_the_summary_and_status_1(pair, capsys):
+    status, out, err = diff(capsys, *pair)
+    assert (status, err) == (1, [SUMMARY])
+    assert len(out) == len(deliveries.CHANGES)
+    for line in ["Body: connector added: door.Out_Same -> panel.In_Other (c_other)",
+                 "Door/In_Added (input): port added: UInt8",
+                 "Door/In_Alive (input): timeout changed: 0.5 s -> 1 s",
+                 "Door/Out_State (output): values changed: (none) -> P;R;N;D;S",
+                 "Door/Out_Gone (output): port removed: UInt8",
+                 "Gone: component removed: /Swc/Gone"]:
+        assert line in out
+    assert out == sorted(out, key=out.index)  # in the order of the rows
+    status, out, err = diff(capsys, "-q", *pair)
+    assert (status, out, err) == (1, [], [SUMMARY])
+
+
+def test_identical_deliveries_give_status_0_and_no_lines(pair, capsys):
+    old, _ = pair
+    assert diff(capsys, old, old) == (0, [], ["velvane: no differences"])
+
+
+def test_the_changes_workbook(pair, tmp_path, capsys):
+    target = tmp_path / "changes.xlsx"
+    status, _, _ = diff(capsys, pair[0], pair[1], "-o", target)
+    assert status == 1 and sorted(os.listdir(str(tmp_path))) == ["changes.xlsx", "new", "old"]
+    book = openpyxl.load_workbook(str(target))
+    assert book.sheetnames == ["Changes"]
+    sheet = book["Changes"]
+    rows = list(sheet.iter_rows(values_only=True))
+    assert rows[0] == ("Component", "Port", "Direction", "Change", "Old", "New")
+    assert [tuple(value or "" for value in row) for row in rows[1:]] == deliveries.CHANGES
+    assert sheet.freeze_panes == "A2" and sheet.auto_filter.ref == "A1:F19"
+    assert sheet["A1"].font.b and sheet["A1"].fill.fgColor.rgb == "FF64A600"
+    fills = {sheet.cell(row=r, column=4).value: sheet.cell(row=r, column=c).fill.fgColor.rgb
+             for r in range(2, sheet.max_row + 1) for c in range(1, 7)}
+    assert fills["port added"] == fills["component added"] == fills["connector added"] == "FFC6E0B4"
+    assert fills["port removed"] == fills["component removed"] == fills["connector removed"] == "FFF0A0A0"
+    assert fills["type changed"] == fills["init value changed"] == "FFFFF2CC"
+
+
+def test_a_failing_file_stops_the_run_without_k_and_is_left_out_with_it(pair, tmp_path, capsys):
+    old, new = pair
+    broken = os.path.join(new, "Broken.arxml")
+    with open(broken, "w") as f:
+        f.write(BROKEN_XML)
+    target = tmp_path / "changes.xlsx"
+    status, out, err = diff(capsys, old, new, "-o", target)
+    assert (status, out) == (2, [])
+    assert err[0] == "%s:4:3: error: start-end tags mismatch" % broken
+    assert err[1].startswith("velvane: stopped at the first failing file; nothing written to")
+    assert not target.exists()
+
+    status, out, err = diff(capsys, old, new, "-o", target, "-k")
+    assert (status, len(out)) == (2, len(deliveries.CHANGES))  # incomplete, so still trouble
+    assert err == ["%s:4:3: error: start-end tags mismatch" % broken,
+                   SUMMARY + "; incomplete: 1 file of %s left out" % new]
+    assert target.is_file()
+    status, out, err = diff(capsys, old, old, "-k", "--types-from", broken)
+    assert (status, out) == (2, [])
+    assert err == ["%s:4:3: error: start-end tags mismatch" % broken,  # once, though both sides lost it
+                   "velvane: no differences; incomplete: 1 file of %s and 1 file of %s left out" % (old, old)]
+
+
+@pytest.mark.parametrize("args, message", [
+    (["{old}", "{tmp}/nowhere"], "nowhere: no such directory"),
+    (["{old}", "{new}", "--types-from", "{tmp}/nowhere"], "nowhere: no such type source"),
+    (["{old}", "{new}", "-o", "{tmp}/no/such/folder.xlsx"], "the output's directory does not exist"),
+])
+def test_usage_errors_give_status_2_before_any_work(pair, tmp_path, capsys, args, message):
+    old, new = pair
+    status, out, err = diff(capsys, *[a.format(old=old, new=new, tmp=tmp_path) for a in args])
+    assert (status, out) == (2, []) and err[0].startswith("usage: velvane diff") and err[-1].endswith(message)
+
+
+def test_velvane_diff_runs_as_a_subcommand(pair, tmp_path):
+    old, new = pair
+    env = dict(os.environ, PYTHONPATH=os.pathsep.join(sys.path))
+    done = subprocess.run([sys.executable, "-m", "Velvane", "diff", old, new], env=env, stdout=subprocess.PIPE,
+                          stderr=subprocess.PIPE, universal_newlines=True, timeout=120)
+    assert (done.returncode, done.stderr) == (1, SUMMARY + "\n")
+    listed = subprocess.run([sys.executable, "-m", "Velvane", "--help"], env=env, stdout=subprocess.PIPE,
+                            universal_newlines=True, timeout=120).stdout
+    assert "diff " in listed.split("subcommands")[1]
