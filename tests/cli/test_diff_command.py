@@ -1,8 +1,11 @@
 """velvane diff OLD NEW: the change lines, the summary, diff(1)'s exit statuses, failing files with and
 without -k, and the Changes workbook read back."""
 import os
+import re
+import shutil
 import subprocess
 import sys
+import uuid
 
 import openpyxl
 import pytest
@@ -109,3 +112,69 @@ def test_velvane_diff_runs_as_a_subcommand(pair, tmp_path):
     listed = subprocess.run([sys.executable, "-m", "Velvane", "--help"], env=env, stdout=subprocess.PIPE,
                             universal_newlines=True, timeout=120).stdout
     assert "diff " in listed.split("subcommands")[1]
+
+
+def edit(path, old, new, count=1):
+    with open(path, encoding="utf-8") as f:
+        text = f.read()
+    assert text.count(old) >= count, old
+    with open(path, "w", encoding="utf-8") as f:
+        f.write(text.replace(old, new, count))
+
+
+def copy_of(folder, target):
+    shutil.copytree(folder, target)
+    os.remove(os.path.join(target, "README.md"))
+    os.chmod(target, 0o755)
+    for name in os.listdir(target):
+        os.chmod(os.path.join(target, name), 0o644)
+
+
+def make_later_delivery(new):
+    """Edits the copy `new` of the public sample files into a later delivery: a few edits made by hand,
+    and UUIDs, port order, file names and the place of an interface changed as tools change them."""
+    interfaces = os.path.join(new, "portinterfaces.arxml")
+    with open(interfaces, encoding="utf-8") as f:
+        text = f.read()
+    moved = re.search(r"\s*<SENDER-RECEIVER-INTERFACE>\s*<SHORT-NAME>EngineSpeed_I<.*?</SENDER-RECEIVER-INTERFACE>", text,
+                      re.S).group(0)
+    with open(os.path.join(new, "moved.arxml"), "w", encoding="utf-8") as f:
+        f.write(text.split("<ELEMENTS>")[0] + "<ELEMENTS>" + moved + "</ELEMENTS></AR-PACKAGE></AR-PACKAGES></AUTOSAR>")
+    edit(interfaces, moved, "")
+    edit(interfaces, "ImplementationDataTypes/uint16</TYPE-TREF>", "ImplementationDataTypes/uint8</TYPE-TREF>")
+    edit(os.path.join(new, "ReceiverComponent.arxml"), "<ALIVE-TIMEOUT>0<", "<ALIVE-TIMEOUT>0.5<")
+    components = os.path.join(new, "SoftwareComponents.arxml")
+    edit(components, "<QUEUE-LENGTH>8<", "<QUEUE-LENGTH>16<")
+    edit(components, "<SHORT-NAME>P_CounterOut<", "<SHORT-NAME>P_CounterRenamed<")
+    with open(components, encoding="utf-8") as f:
+        connector = re.findall(r"<ASSEMBLY-SW-CONNECTOR>.*?</ASSEMBLY-SW-CONNECTOR>", f.read(), re.S)
+    edit(components, [c for c in connector if "P_MyLED" in c][0], "")
+    decoder = os.path.join(new, "CtApSwitchDecoder.arxml")
+    edit(decoder, "<VALUE>0</VALUE>", "<VALUE>1</VALUE>")
+    with open(decoder, encoding="utf-8") as f:
+        text = re.sub(r'UUID="[^"]*"', lambda m: 'UUID="%s"' % uuid.uuid4(), f.read())
+    ports = re.findall(r"<R-PORT-PROTOTYPE .*?</R-PORT-PROTOTYPE>", text, re.S)
+    text = text.replace(ports[1] + "\n", "").replace(ports[0], ports[0] + "\n" + ports[1])  # second before third
+    with open(decoder, "w", encoding="utf-8") as f:
+        f.write(text)
+    os.rename(os.path.join(new, "SenderComponent.arxml"), os.path.join(new, "SenderComponent_v2.arxml"))
+
+
+def test_two_deliveries_of_a_real_project(shared_arxml_dir, tmp_path, capsys):
+    old, new = str(tmp_path / "old"), str(tmp_path / "new")
+    copy_of(shared_arxml_dir, old)
+    copy_of(shared_arxml_dir, new)
+    make_later_delivery(new)
+    status, out, err = diff(capsys, old, new)
+    assert (status, err) == (1, ["velvane: 8 changes in 5 components (0 added, 0 removed, 5 changed)"])
+    assert out == [
+        "CtApSwitchDecoder/PpFLSenseState (input): init value changed: 0 -> 1",
+        "ReceiverComponent/EngineSpeed (input): timeout changed: (none) -> 0.5 s",
+        "ReceiverComponent/VehicleSpeed (input): type changed: uint16 -> uint8",
+        "SWC_CyclicCounter/P_CounterOut (output): port removed: uint8",
+        "SWC_CyclicCounter/P_CounterRenamed (output): port added: uint8",
+        "SWC_CyclicCounter/R_SpecialHandling (input): queue length changed: 8 -> 16",
+        "SenderComponent/VehicleSpeed (output): type changed: uint16 -> uint8",
+        "TopLevelComposition: connector removed: SWC_IoHwAbs.P_MyLED -> SWC_CyclicCounter.R_MyLED "
+        "(ac681652833fb4b12b920adab33a73c)",
+    ]
