@@ -9,6 +9,8 @@
 #   tools/render_sheet_picture.sh Connections examples/composition connections-sheet --connections
 # The picture of a sheet with signal details:
 #   tools/render_sheet_picture.sh DoorLock examples signal-sheet-details --details
+# The sheet Changes is made by `velvane diff DIRECTORY OPTION...`, the later delivery given as the option:
+#   tools/render_sheet_picture.sh Changes examples/composition changes-sheet examples/composition-v2
 # With VELVANE_PYTHON set, that interpreter is used as it is (PYTHONPATH included) instead of the
 # package built into .venv/.
 set -euo pipefail
@@ -25,7 +27,12 @@ options=("${@:4}")
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-"$py" -m Velvane "$source" -q -o "$work/SignalList.xlsx" "${options[@]}"
+if [ "$sheet" = Changes ]; then
+    # velvane diff says "differences" with the status 1
+    "$py" -m Velvane diff "$source" "${options[@]}" -q -o "$work/SignalList.xlsx" 2>/dev/null || [ $? -eq 1 ]
+else
+    "$py" -m Velvane "$source" -q -o "$work/SignalList.xlsx" "${options[@]}"
+fi
 
 # A copy laid out for one landscape page: the chosen sheet only, fitted to the page width.
 "$py" - "$work/SignalList.xlsx" "$work/sheet.xlsx" "$sheet" <<'PY'
@@ -40,11 +47,13 @@ for sheet in list(book.worksheets):
     if sheet is not keep:
         book.remove(sheet)
 # The workbook leaves row heights to the spreadsheet program, which may not grow them for wrapped
-# text when printing: give each row room for its longest wrapped cell (about 24 characters a line in
-# the columns of width 25).
+# text when printing: give each row room for its most wrapped cell (about one character fewer a line
+# than its column's width, 24 in the columns of width 25).
+def lines(cell):
+    width = keep.column_dimensions[cell.column_letter].width or 25
+    return -(-len(str(cell.value)) // max(1, int(width) - 1))
 for row in keep.iter_rows(min_row=2):
-    longest = max(len(str(cell.value)) for cell in row if cell.value is not None)
-    keep.row_dimensions[row[0].row].height = 15 * max(1, -(-longest // 24))
+    keep.row_dimensions[row[0].row].height = 15 * max([1] + [lines(c) for c in row if c.value is not None])
 keep.page_setup.orientation = "landscape"
 keep.page_setup.paperSize = keep.PAPERSIZE_A3
 keep.sheet_properties.pageSetUpPr.fitToPage = True

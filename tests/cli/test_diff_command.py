@@ -13,6 +13,7 @@ import pytest
 from Velvane import diff_command
 
 import deliveries
+from conftest import REPO
 
 SUMMARY = "velvane: 18 changes in 4 components (1 added, 1 removed, 2 changed)"
 BROKEN_XML = u"<?xml version='1.0'?>\n<AUTOSAR>\n  <AR-PACKAGES>\n</AUTOSAR>\n"
@@ -136,8 +137,8 @@ def make_later_delivery(new):
     interfaces = os.path.join(new, "portinterfaces.arxml")
     with open(interfaces, encoding="utf-8") as f:
         text = f.read()
-    moved = re.search(r"\s*<SENDER-RECEIVER-INTERFACE>\s*<SHORT-NAME>EngineSpeed_I<.*?</SENDER-RECEIVER-INTERFACE>", text,
-                      re.S).group(0)
+    moved = re.search(r"\s*<SENDER-RECEIVER-INTERFACE>\s*<SHORT-NAME>EngineSpeed_I<.*?</SENDER-RECEIVER-INTERFACE>",
+                      text, re.S).group(0)
     with open(os.path.join(new, "moved.arxml"), "w", encoding="utf-8") as f:
         f.write(text.split("<ELEMENTS>")[0] + "<ELEMENTS>" + moved + "</ELEMENTS></AR-PACKAGE></AR-PACKAGES></AUTOSAR>")
     edit(interfaces, moved, "")
@@ -178,3 +179,13 @@ def test_two_deliveries_of_a_real_project(shared_arxml_dir, tmp_path, capsys):
         "TopLevelComposition: connector removed: SWC_IoHwAbs.P_MyLED -> SWC_CyclicCounter.R_MyLED "
         "(ac681652833fb4b12b920adab33a73c)",
     ]
+
+
+def test_the_documented_example(capsys):
+    """docs/diff.md shows the listing of the bundled later delivery: it is what the command prints."""
+    with open(os.path.join(REPO, "docs", "diff.md"), encoding="utf-8") as f:
+        shown = f.read().split("$ velvane diff examples/composition examples/composition-v2 -o changes.xlsx\n")[1]
+    shown = shown.split("\n$ echo")[0].splitlines()
+    status, out, err = diff(capsys, os.path.join(REPO, "examples", "composition"),
+                            os.path.join(REPO, "examples", "composition-v2"))
+    assert (status, out + err) == (1, shown)

@@ -27,9 +27,12 @@ PortFacts port_facts(const ProjectIndex& index, const ComponentType& component, 
     PortFacts out;
     out.name = port.name;
     out.provided = port.provided;
-    auto set = [&out](PortFact which, std::string text) { out.facts[static_cast<std::size_t>(which)] = std::move(text); };
+    auto set = [&out](PortFact which, std::string text) {
+        out.facts[static_cast<std::size_t>(which)] = std::move(text);
+    };
     set(PortFact::interface, port.interface);
-    if (std::optional<PortType> type = type_of_interface(index, port.interface, port.data_element, component.mapping_sets)) {
+    std::optional<PortType> type = type_of_interface(index, port.interface, port.data_element, component.mapping_sets);
+    if (type) {
         set(PortFact::type, type->name + type->array_suffix);
         if (type->text) set(PortFact::values, std::move(*type->text));
     }
@@ -91,7 +94,9 @@ std::unordered_map<std::string_view, const ComponentDetails*> details_by_path(co
 Delivery make_delivery(const ProjectIndex& index) {
     std::unordered_map<std::string_view, const ComponentDetails*> details = details_by_path(index);
     std::unordered_map<std::string_view, const Composition*> compositions;
-    for (const Composition& composition : index.wiring.compositions) compositions.emplace(composition.path, &composition);
+    for (const Composition& composition : index.wiring.compositions) {
+        compositions.emplace(composition.path, &composition);
+    }
 
     Delivery delivery;
     std::unordered_set<std::string_view> names;
@@ -107,11 +112,12 @@ Delivery make_delivery(const ProjectIndex& index) {
             component.ports.push_back(port_facts(index, *type, port, port_details.find(port.name, port.provided)));
         }
         // By name and direction; of two ports alike the first stays.
-        std::stable_sort(component.ports.begin(), component.ports.end(), [](const PortFacts& a, const PortFacts& b) {
+        std::vector<PortFacts>& ports = component.ports;
+        std::stable_sort(ports.begin(), ports.end(), [](const PortFacts& a, const PortFacts& b) {
             return a.name != b.name ? a.name < b.name : a.provided < b.provided;
         });
         auto alike = [](const PortFacts& a, const PortFacts& b) { return a.name == b.name && a.provided == b.provided; };
-        component.ports.erase(std::unique(component.ports.begin(), component.ports.end(), alike), component.ports.end());
+        ports.erase(std::unique(ports.begin(), ports.end(), alike), ports.end());
         auto composition = compositions.find(*path);
         if (composition != compositions.end()) component.connectors = connector_facts(*composition->second);
         delivery.components.push_back(std::move(component));

@@ -85,28 +85,41 @@ py::object failure_of(py::handle file, bool raising) {
     return error;
 }
 
-// The files of one side that the index could not read, in the index's order: raised (the first one)
+// The files of one side, listed before either side is read.
+struct SideFiles {
+    Side side;
+    py::object path;
+    py::object entries;  // the directory's, as sheet_entries gives them
+    py::list type_files;
+};
+
+SideFiles side_files(Side side, py::object path, const LoadSettings& settings) {
+    py::object entries = sheet_entries(path, settings.recursive);
+    py::list type_files = type_source_files(settings, path, entries);
+    return {side, std::move(path), std::move(entries), std::move(type_files)};
+}
+
+// The files of one side that its index could not read, in the index's order: raised (the first one)
 // or added to `skipped`.
-void report_unread(Side side, py::handle path, py::handle entries, const py::list& type_files,
-                   const ProjectIndex& index, bool raising, py::list& skipped) {
+void report_unread(const SideFiles& files, const ProjectIndex& index, bool raising, py::list& skipped) {
     if (index.skipped.empty()) return;
     py::object join = module_global("os").attr("path").attr("join");
-    std::vector<py::object> files;
-    for (py::handle entry : entries) {
-        if (is_text(entry) && index_skipped(index, entry)) files.push_back(join(path, entry));
+    std::vector<py::object> unread;
+    for (py::handle entry : files.entries) {
+        if (is_text(entry) && index_skipped(index, entry)) unread.push_back(join(files.path, entry));
     }
-    for (py::handle file : type_files) {
-        if (index_skipped(index, file)) files.push_back(py::reinterpret_borrow<py::object>(file));
+    for (py::handle file : files.type_files) {
+        if (index_skipped(index, file)) unread.push_back(py::reinterpret_borrow<py::object>(file));
     }
-    for (const py::object& file : files) skipped.append(py::make_tuple(side_name(side), file, failure_of(file, raising)));
+    for (const py::object& file : unread) {
+        skipped.append(py::make_tuple(side_name(files.side), file, failure_of(file, raising)));
+    }
 }
 
 // One side read into a project index with details, its unread files reported, and what the comparison
 // needs of it kept; the index itself is dropped before the next side is read.
-Delivery read_delivery(Side side, py::handle path, const LoadSettings& settings, py::list& skipped) {
-    py::object entries = sheet_entries(path, settings.recursive);
-    py::list type_files = type_source_files(settings, path, entries);
-    std::vector<IndexSource> sources = run_index_sources(path, entries, type_files);
+Delivery read_delivery(const SideFiles& files, const LoadSettings& settings, py::list& skipped) {
+    std::vector<IndexSource> sources = run_index_sources(files.path, files.entries, files.type_files);
     std::unique_ptr<ProjectIndex> index;
     {
         py::gil_scoped_release unlocked;
@@ -114,7 +127,7 @@ Delivery read_delivery(Side side, py::handle path, const LoadSettings& settings,
     }
     Delivery delivery;
     try {
-        report_unread(side, path, entries, type_files, *index, settings.on_error == OnError::raise, skipped);
+        report_unread(files, *index, settings.on_error == OnError::raise, skipped);
         py::gil_scoped_release unlocked;
         delivery = make_delivery(*index);
         index.reset();
@@ -136,17 +149,19 @@ py::object compare(py::object old_path, py::object new_path, py::object output, 
                    py::object type_sources, py::object on_error) {
     py::object old_directory = directory_text(old_path, "old");
     py::object new_directory = directory_text(new_path, "new");
+    // As load(path, resolve='project') checks them; the files are then read with details and wiring.
     LoadSettings settings = load_settings(output, on_error, py::none(), py::none(), py::str("project"));
     set_source_settings(settings, recursive, type_sources);
-    settings.details = true;
-    settings.connections = true;
     // Only names the files: an output that cannot be used fails here, before any work.
     std::optional<OutputFile> target;
     if (!settings.output.is_none()) target.emplace(settings.output, true);
 
+    // Both listed first: a directory that cannot be listed fails before any file is read.
+    SideFiles old_files = side_files(Side::old_side, old_directory, settings);
+    SideFiles new_files = side_files(Side::new_side, new_directory, settings);
     py::list skipped;
-    Delivery old_delivery = read_delivery(Side::old_side, old_directory, settings, skipped);
-    Delivery new_delivery = read_delivery(Side::new_side, new_directory, settings, skipped);
+    Delivery old_delivery = read_delivery(old_files, settings, skipped);
+    Delivery new_delivery = read_delivery(new_files, settings, skipped);
     std::vector<Change> changes;
     {
         py::gil_scoped_release unlocked;
