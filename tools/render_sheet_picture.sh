@@ -11,6 +11,8 @@
 #   tools/render_sheet_picture.sh Connections examples/composition connections-sheet --connections
 # The picture of a sheet with signal details:
 #   tools/render_sheet_picture.sh DoorLock examples signal-sheet-details --details
+# The sheet Changes is made by `velvane diff DIRECTORY OPTION...`, the later delivery given as the option:
+#   tools/render_sheet_picture.sh Changes examples/composition changes-sheet examples/composition-v2
 # With VELVANE_PYTHON set, that interpreter is used as it is (PYTHONPATH included) instead of the
 # package built into .venv/.
 set -euo pipefail
@@ -27,7 +29,12 @@ options=("${@:4}")
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-"$py" -m Velvane "$source" -q -o "$work/SignalList.xlsx" "${options[@]}"
+if [ "$sheet" = Changes ]; then
+    # velvane diff says "differences" with the status 1
+    "$py" -m Velvane diff "$source" "${options[@]}" -q -o "$work/SignalList.xlsx" 2>/dev/null || [ $? -eq 1 ]
+else
+    "$py" -m Velvane "$source" -q -o "$work/SignalList.xlsx" "${options[@]}"
+fi
 
 # A copy laid out for one landscape page: the chosen sheet only, fitted to the page width.
 "$py" - "$work/SignalList.xlsx" "$work/sheet.xlsx" "$sheet" <<'PY'

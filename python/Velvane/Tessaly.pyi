@@ -34,6 +34,44 @@ class TruncationWarning(UserWarning):
     sheet's last row (1,048,576) were left out; the message names the sheet (and the cell)."""
     ...
 
+class Change(NamedTuple):
+    """One row of the comparison of two deliveries (compare)."""
+
+    component: str  # the component's short name; for a connector row, the composition's
+    port: str
+    """The port's short name; for a connector row "provider.port -> requester.port" (prototype and port
+    short names); "" for a component row."""
+    direction: str  # "input" (a required port), "output" (a provided port); "" for component and connector rows
+    change: str
+    """"component added", "component removed", "port added", "port removed", "interface changed",
+    "type changed", "values changed", "description changed", "unit changed", "range changed",
+    "scaling changed", "init value changed", "timeout changed", "queue length changed",
+    "connector added" or "connector removed"."""
+    old: str  # the value before, as the workbook shows it; "" for what was added
+    new: str  # the value after; "" for what was removed
+
+class Changes(List[Change]):
+    """The list of Change rows compare returns, in name order."""
+
+    skipped: List[Tuple[str, str, Exception]]
+    """The files left out with on_error="skip": (side, path, exception), side "old" or "new"."""
+
+def compare(
+    old: _Path,
+    new: _Path,
+    *,
+    output: Optional[_Path] = ...,
+    recursive: bool = ...,
+    type_sources: Union[_Path, Iterable[_Path]] = ...,
+    on_error: Literal["raise", "skip"] = ...,
+) -> Changes:
+    """Compares two deliveries, the directories `old` and `new`, each read as
+    load(path, resolve="project", details=True) reads it: components by short name, their ports by
+    short name and direction, compositions' connectors by their four ends. Returns the changes (empty:
+    no differences); with `output`, also writes them to the sheet 'Changes' of that workbook.
+    on_error="skip" leaves out files that cannot be read and lists them in the result's `skipped`."""
+    ...
+
 table1List: List[str]
 table2List: List[str]
 table3List: List[str]

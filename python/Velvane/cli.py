@@ -30,7 +30,9 @@ EXIT_INTERRUPTED = 130
 DEFAULT_OUTPUT = "SignalList.xlsx"
 
 # Subcommands: name -> (module whose main(argv) runs it, one line for `velvane --help`).
-SUBCOMMANDS = {}
+SUBCOMMANDS = {
+    "diff": ("Velvane.diff_command", "what changed between two deliveries (OLD NEW), signal by signal"),
+}
 
 
 class UsageError(Exception):

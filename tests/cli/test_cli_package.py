@@ -17,8 +17,8 @@ PYPROJECT = os.path.join(REPO, "pyproject.toml")
 MODULES = ["Velvane.Pellinor", "Velvane.Tessaly", "Omdra.Corvenna.AUTOSAR_00048"]
 # Names the modules hold for their own use and the stubs leave out.
 RUNTIME_ONLY = {"Velvane.Tessaly": {"os"}}
-# Attributes an analyser gets from its first walk, absent from the class.
-INSTANCE_ONLY = {"Pellinor": {"enumList"}}
+# Attributes an instance gets (an analyser from its first walk, compare's result), absent from the class.
+INSTANCE_ONLY = {"Pellinor": {"enumList"}, "Changes": {"skipped"}}
 
 
 def stub_of(module):
@@ -79,7 +79,10 @@ def test_stub_declares_what_the_module_has(name):
             continue  # element attributes are the ARXML tags: read through __getattr__
         if issubclass(cls, BaseException):
             continue  # warnings and errors add nothing to what they inherit
-        inherited = public(dir(tuple)) if issubclass(cls, tuple) else set()  # a named tuple's count, index
+        inherited = set()  # a named tuple's count and index, a list's methods
+        for base in (tuple, list):
+            if issubclass(cls, base):
+                inherited = public(dir(base))
         assert declared == (public(dir(cls)) - inherited) | INSTANCE_ONLY.get(node.name, set()), node.name
         for method, parameters in stub_parameters(node.body).items():
             if not method.startswith("__"):

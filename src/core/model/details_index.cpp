@@ -1,6 +1,7 @@
 #include "core/model/details_index.hpp"
 
 #include "core/arxml/node_reading.hpp"
+#include "core/model/composition_index.hpp"
 #include "core/arxml/xml_space.hpp"
 #include "core/model/number_text.hpp"
 
@@ -219,10 +220,12 @@ PortDetails port_details(pugi::xml_node port, bool provided, const ResolveRefere
     return details;
 }
 
-void add_component(DetailsIndex& details, const std::string& entry, pugi::xml_node element,
+void add_component(DetailsIndex& details, const std::string& entry, pugi::xml_node element, const ArPath& package,
                    const ResolveReference& resolve) {
     ComponentDetails component;
     component.name = child_text(element, "SHORT-NAME");
+    component.path = package + "/" + component.name;
+    component.application = std::strcmp(element.name(), "APPLICATION-SW-COMPONENT-TYPE") == 0;
     pugi::xml_node ports = child_of(element, "PORTS");
     for (pugi::xml_node port : ports.children("R-PORT-PROTOTYPE")) {
         component.ports.push_back(port_details(port, false, resolve));
@@ -243,8 +246,8 @@ bool is_data_type(const std::string& kind) {
 void index_details(DetailsIndex& details, const std::string& entry, pugi::xml_node element,
                    const ArPath& package, const ResolveReference& resolve) {
     std::string kind = element.name();
-    if (kind == "APPLICATION-SW-COMPONENT-TYPE") {
-        add_component(details, entry, element, resolve);
+    if (is_component_type_tag(kind.c_str())) {
+        add_component(details, entry, element, package, resolve);
         return;
     }
     std::string name = child_text(element, "SHORT-NAME");

@@ -80,9 +80,12 @@ struct PortDetails {
     std::vector<ComSpecDetails> com_specs;  // in document order
 };
 
+// A software component type of any kind; the signal sheets read only the application ones.
 struct ComponentDetails {
     std::string name;
-    std::vector<PortDetails> ports;
+    ArPath path;
+    bool application = false;  // an APPLICATION-SW-COMPONENT-TYPE
+    std::vector<PortDetails> ports;  // its R- and P-ports
 };
 
 struct DetailsIndex {
@@ -93,7 +96,7 @@ struct DetailsIndex {
     std::unordered_map<ArPath, Limits> constraints;
     std::unordered_map<ArPath, ScalingDetails> compu_methods;
     std::unordered_map<ArPath, ValueSpec> constants;
-    // Directory entry -> its APPLICATION-SW-COMPONENT-TYPEs, in document order.
+    // Directory entry -> its software component types of every kind, in document order.
     std::unordered_map<std::string, std::vector<ComponentDetails>> components;
 };
 

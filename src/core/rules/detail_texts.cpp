@@ -66,12 +66,12 @@ public:
     DetailTexts(const ProjectIndex& index, const Signal& signal)
         : index_(index), details_(index.details), signal_(signal) {}
 
-    std::string description() const;
-    std::string details() const;
-    std::string remark() const;
+    // Every item the files give.
+    DetailItems items() const;
 
 private:
     ArPath from_props(ArPath DataProps::*field) const;
+    std::string description() const;
     std::string unit(const ArPath& compu_method) const;
     std::string range() const;
     std::string init_value() const;
@@ -179,31 +179,24 @@ std::string DetailTexts::init_value() const {
     return text;
 }
 
-std::string DetailTexts::details() const {
-    std::string items;
+DetailItems DetailTexts::items() const {
+    DetailItems items;
+    items.description = description();
     ArPath compu_method = from_props(&DataProps::compu_method);
-    std::string unit_text = unit(compu_method);
-    if (!unit_text.empty()) append_item(items, "unit: " + unit_text);
-    std::string range_text = range();
-    if (!range_text.empty()) append_item(items, "range: " + range_text);
+    items.unit = unit(compu_method);
+    items.range = range();
     if (const ScalingDetails* scaling = find_in(index_, details_.compu_methods, compu_method)) {
-        if (!scaling->factor.empty()) append_item(items, "factor: " + scaling->factor);
-        if (!scaling->offset.empty()) append_item(items, "offset: " + scaling->offset);
+        items.factor = scaling->factor;
+        items.offset = scaling->offset;
     }
-    std::string init = init_value();
-    if (!init.empty()) append_item(items, "init: " + init);
-    return items;
-}
-
-std::string DetailTexts::remark() const {
-    std::string items;
-    const ComSpecDetails* spec = chosen_com_spec(signal_);
-    if (spec == nullptr) return items;
-    if (!spec->alive_timeout.empty()) {
-        std::optional<double> seconds = number_of(spec->alive_timeout);
-        if (!seconds || *seconds != 0) append_item(items, "timeout: " + spec->alive_timeout + " s");
+    items.init = init_value();
+    if (const ComSpecDetails* spec = chosen_com_spec(signal_)) {
+        if (!spec->alive_timeout.empty()) {
+            std::optional<double> seconds = number_of(spec->alive_timeout);
+            if (!seconds || *seconds != 0) items.timeout = spec->alive_timeout;
+        }
+        items.queue = spec->queue_length;
     }
-    if (!spec->queue_length.empty()) append_item(items, "queue: " + spec->queue_length);
     return items;
 }
 
@@ -218,12 +211,41 @@ const ComponentDetails* find_component_details(const ProjectIndex& index, const 
     const std::vector<ComponentDetails>* components = find_in(index, index.details.components, entry);
     if (components == nullptr) return nullptr;
     for (const ComponentDetails& candidate : *components) {
-        if (candidate.name == component) return &candidate;
+        if (candidate.application && candidate.name == component) return &candidate;
     }
     return nullptr;
 }
 
 }  // namespace
+
+std::string details_text(const DetailItems& items) {
+    std::string text;
+    if (!items.unit.empty()) append_item(text, "unit: " + items.unit);
+    if (!items.range.empty()) append_item(text, "range: " + items.range);
+    if (!items.factor.empty()) append_item(text, "factor: " + items.factor);
+    if (!items.offset.empty()) append_item(text, "offset: " + items.offset);
+    if (!items.init.empty()) append_item(text, "init: " + items.init);
+    return text;
+}
+
+std::string remark_text(const DetailItems& items) {
+    std::string text;
+    if (!items.timeout.empty()) append_item(text, "timeout: " + items.timeout + " s");
+    if (!items.queue.empty()) append_item(text, "queue: " + items.queue);
+    return text;
+}
+
+DetailItems detail_items(const ProjectIndex& index, const ArPath& interface, const ArPath& data_element,
+                         const PortDetails* port) {
+    Signal signal;
+    signal.port = port;
+    signal.interface = interface;
+    signal.interface_details = find_in(index, index.details.interfaces, interface);
+    if (signal.interface_details != nullptr) {
+        signal.element = chosen_element(*signal.interface_details, interface, data_element);
+    }
+    return DetailTexts(index, signal).items();
+}
 
 SheetDetails::SheetDetails(std::shared_ptr<const ProjectIndex> index, const std::string& entry,
                            const std::string& component)
@@ -237,22 +259,10 @@ SignalDetails SheetDetails::port(const std::string& port, bool provided, const s
                                  const std::string& data_element_reference) const {
     std::string name = trimmed(port);
     const PortEntry* entry = ports_.find(name, provided);
-    Signal signal;
-    signal.port = port_details_.find(name, provided);
-    ArPath element_reference;
-    if (entry != nullptr) {
-        signal.interface = entry->interface;
-        element_reference = entry->data_element;
-    } else {
-        signal.interface = trimmed(interface_reference);
-        element_reference = trimmed(data_element_reference);
-    }
-    signal.interface_details = find_in(*index_, index_->details.interfaces, signal.interface);
-    if (signal.interface_details != nullptr) {
-        signal.element = chosen_element(*signal.interface_details, signal.interface, element_reference);
-    }
-    DetailTexts texts(*index_, signal);
-    return {texts.description(), texts.details(), texts.remark()};
+    ArPath interface = entry != nullptr ? entry->interface : trimmed(interface_reference);
+    ArPath element = entry != nullptr ? entry->data_element : trimmed(data_element_reference);
+    DetailItems items = detail_items(*index_, interface, element, port_details_.find(name, provided));
+    return {std::move(items.description), details_text(items), remark_text(items)};
 }
 
 }  // namespace velvane

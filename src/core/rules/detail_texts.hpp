@@ -1,5 +1,7 @@
 // The detail texts of the signals of one worksheet: description, details (unit, range, scaling,
-// init value) and remark (alive timeout, queue length), worked out from the project index.
+// init value) and remark (alive timeout, queue length), worked out from the project index. The items
+// are worked out one by one (DetailItems) and joined into the sheet's texts; the comparison of two
+// deliveries reads the same items.
 #pragma once
 
 #include "core/rules/port_lookup.hpp"
@@ -16,6 +18,31 @@ struct SignalDetails {
     std::string details;
     std::string remark;
 };
+
+// What the files say about one signal, item by item, each as the sheet shows it after its label;
+// empty where they say nothing.
+struct DetailItems {
+    std::string description;
+    std::string unit;     // "unit: U"
+    std::string range;    // "range: A..B"
+    std::string factor;   // "factor: F"
+    std::string offset;   // "offset: O"
+    std::string init;     // "init: V"
+    std::string timeout;  // "timeout: T s": T as written, never a zero
+    std::string queue;    // "queue: N"
+};
+
+// The details column: "unit: U; range: A..B; factor: F; offset: O; init: V", the items known.
+std::string details_text(const DetailItems& items);
+
+// The remark column: "timeout: T s; queue: N", the items known.
+std::string remark_text(const DetailItems& items);
+
+// The items of a signal of interface `interface` (an ArPath) whose port names the data element
+// `data_element` (empty: the interface's first), the port's own details being `port` (null where the
+// index holds none). Reads all of `index`: call it on a complete index.
+DetailItems detail_items(const ProjectIndex& index, const ArPath& interface, const ArPath& data_element,
+                         const PortDetails* port);
 
 class SheetDetails {
 public:

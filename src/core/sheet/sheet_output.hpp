@@ -42,8 +42,26 @@ enum class CellStyle {
     header,     // bold, green fill (#64A600)
     numbering,  // yellow fill (#FFFF00)
     data,
+    // The rows of the Changes sheet. Their fills keep black text legible and differ in grey level
+    // (about 211, 184 and 242 of 255), so that a print in grey still tells them apart.
+    added,      // light green fill (#C6E0B4)
+    removed,    // light red fill (#F0A0A0)
+    changed,    // light yellow fill (#FFF2CC)
 };
-inline constexpr int cell_style_count = 3;
+inline constexpr int cell_style_count = 6;
+
+// The fill of `style` as 0xRRGGBB, or -1 for none.
+constexpr long cell_style_fill(CellStyle style) {
+    switch (style) {
+        case CellStyle::header: return 0x64A600;
+        case CellStyle::numbering: return 0xFFFF00;
+        case CellStyle::data: return -1;
+        case CellStyle::added: return 0xC6E0B4;
+        case CellStyle::removed: return 0xF0A0A0;
+        case CellStyle::changed: return 0xFFF2CC;
+    }
+    return -1;
+}
 
 // One cell's value.
 struct CellValue {

@@ -22,12 +22,9 @@ lxw_format* add_format(lxw_workbook* book, CellStyle style) {
     format_set_align(format, LXW_ALIGN_VERTICAL_CENTER);
     format_set_text_wrap(format);
     format_set_border(format, LXW_BORDER_THIN);
-    if (style == CellStyle::header) {
-        format_set_bold(format);
-        format_set_fg_color(format, 0x64A600);
-    } else if (style == CellStyle::numbering) {
-        format_set_fg_color(format, 0xFFFF00);
-    }
+    if (style == CellStyle::header) format_set_bold(format);
+    long fill = cell_style_fill(style);
+    if (fill >= 0) format_set_fg_color(format, static_cast<lxw_color_t>(fill));
     return format;
 }
 
@@ -51,8 +48,8 @@ SheetRefused::SheetRefused(const SheetRefusal& refused) : std::runtime_error(ref
 NativeWorkbook::NativeWorkbook(const std::string& filename, bool yielding, CaseFold fold) : fold_(std::move(fold)) {
     book_ = workbook_new(filename.c_str());
     if (book_ == nullptr) throw std::bad_alloc();
-    for (CellStyle style : {CellStyle::header, CellStyle::numbering, CellStyle::data}) {
-        formats_[static_cast<int>(style)] = add_format(book_, style);
+    for (int style = 0; style < cell_style_count; ++style) {
+        formats_[style] = add_format(book_, static_cast<CellStyle>(style));
     }
     commits_ = std::make_unique<SheetCommits>(book_, formats_, yielding);
 }

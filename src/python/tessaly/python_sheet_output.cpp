@@ -19,33 +19,34 @@ py::dict cell_properties() {
     return properties;
 }
 
+// The workbook's formats, one per CellStyle.
 struct SheetFormats {
-    py::object header;
-    py::object numbering;
-    py::object data;
+    py::object formats[cell_style_count];
 
-    const py::object& of(CellStyle style) const {
-        switch (style) {
-            case CellStyle::header: return header;
-            case CellStyle::numbering: return numbering;
-            case CellStyle::data: break;
-        }
-        return data;
-    }
+    const py::object& of(CellStyle style) const { return formats[static_cast<int>(style)]; }
 };
 
+// "#RRGGBB" of a fill.
+std::string colour_text(long fill) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text = "#";
+    for (int shift = 20; shift >= 0; shift -= 4) text += digits[(fill >> shift) & 0xF];
+    return text;
+}
+
 SheetFormats add_formats(py::handle workbook) {
-    py::dict header = cell_properties();
-    header["bold"] = true;
-    header["fg_color"] = "#64A600";
-    header["border"] = 1;
-    py::dict numbering = cell_properties();
-    numbering["fg_color"] = "#FFFF00";
-    numbering["border"] = 1;
-    py::dict data = cell_properties();
-    data["border"] = 1;
     py::object add_format = workbook.attr("add_format");
-    return {add_format(header), add_format(numbering), add_format(data)};
+    SheetFormats formats;
+    for (int i = 0; i < cell_style_count; ++i) {
+        auto style = static_cast<CellStyle>(i);
+        py::dict properties = cell_properties();
+        if (style == CellStyle::header) properties["bold"] = true;
+        long fill = cell_style_fill(style);
+        if (fill >= 0) properties["fg_color"] = colour_text(fill);
+        properties["border"] = 1;
+        formats.formats[i] = add_format(properties);
+    }
+    return formats;
 }
 
 // A name lower-cased as the workbook compares sheet names: by Python's str.lower().

@@ -45,13 +45,18 @@ py::list type_source_files(const LoadSettings& settings, py::handle path, py::ha
     return arxml_files("type_source_files")(settings.type_sources, path, entries);
 }
 
-std::shared_ptr<ProjectIndex> start_run_index(py::handle path, py::handle entries, const py::list& type_files,
-                                              const LoadSettings& settings, bool share_documents) {
+std::vector<IndexSource> run_index_sources(py::handle path, py::handle entries, const py::list& type_files) {
     std::vector<IndexSource> sources = arxml_sources(path, entries);
     py::object fsencode = module_global("os").attr("fsencode");
     for (py::handle file : type_files) {
         sources.push_back({utf8_key(file), std::string(py::bytes(fsencode(file))), false});
     }
+    return sources;
+}
+
+std::shared_ptr<ProjectIndex> start_run_index(py::handle path, py::handle entries, const py::list& type_files,
+                                              const LoadSettings& settings, bool share_documents) {
+    std::vector<IndexSource> sources = run_index_sources(path, entries, type_files);
     IndexWants wants;
     wants.details = settings.details;
     wants.connections = settings.connections;

@@ -9,6 +9,8 @@
 
 #include <pybind11/pybind11.h>
 
+#include <vector>
+
 namespace velvane::tessaly {
 
 namespace py = pybind11;
@@ -29,6 +31,10 @@ py::object entry_file_name(py::handle entry);
 // The absolute paths of the type-source files, in the order of the sources, each once and none
 // that is also one of the directory's `entries`; an empty list when there are no type sources.
 py::list type_source_files(const LoadSettings& settings, py::handle path, py::handle entries);
+
+// The files of a run's project index: the directory's ".arxml" entries (keyed by entry), then the
+// type-source files (keyed by their absolute paths, without a sheet).
+std::vector<IndexSource> run_index_sources(py::handle path, py::handle entries, const py::list& type_files);
 
 // The project index of the directory's ".arxml" entries (keyed by entry), then of the type-source
 // files (keyed by their absolute paths), with the signal details when `with_details`: started on worker
