@@ -28,7 +28,7 @@ std::string short_name(const LoadOutcome& out) {
 TEST_CASE("a document's root must be AUTOSAR") {
     CHECK(parse("<AUTOSAR><X>a</X></AUTOSAR>").document);
     std::string text = "<?xml version=\"1.0\"?>\n<FOO/>";
-    CHECK(refusal(text) == std::make_pair(std::string("the root element is <FOO>, not <AUTOSAR>"), text.find("<FOO")));
+    CHECK(refusal(text) == std::make_pair(std::string("not an AUTOSAR file: root element is <FOO>"), text.find("<FOO")));
     CHECK(refusal("").first == "No document element found");
 }
 
