@@ -1,6 +1,7 @@
 // Velvane.Tessaly: a directory of ARXML software-component files to the signal list workbook.
 #include <pybind11/pybind11.h>
 
+#include "python/tessaly/generate_function.hpp"
 #include "python/tessaly/key_lists.hpp"
 #include "python/tessaly/module_state.hpp"
 #include "python/tessaly/native_workbook_class.hpp"
@@ -39,4 +40,5 @@ PYBIND11_MODULE(Tessaly, m) {
     register_tessaly_class(m);
     register_native_workbook(m);
     remember_writer_defaults(m);
+    register_generate(m);
 }
