@@ -27,7 +27,9 @@ EXIT_INTERRUPTED = 130
 DEFAULT_OUTPUT = "SignalList.xlsx"
 
 # Subcommands: name -> (module whose main(argv) runs it, one line for `velvane --help`).
-SUBCOMMANDS = {}
+SUBCOMMANDS = {
+    "generate": ("Velvane.generate_command", "component ARXML files from a signal-list workbook"),
+}
 
 
 class UsageError(Exception):
