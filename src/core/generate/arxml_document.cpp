@@ -5,7 +5,9 @@
 #include <uuid/uuid.h>
 
 #include <cstring>
-#include <sstream>
+#include <algorithm>
+#include <string_view>
+#include <unordered_map>
 #include <stdexcept>
 #include <vector>
 
@@ -19,13 +21,36 @@ const uuid_t path_namespace = {0xf7, 0x37, 0xc5, 0x55, 0x1d, 0x8a, 0x5e, 0x96,
 
 std::string last_piece(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
-// The child row of element type `type` for `tag`, or null.
-const schema::ChildRow* child_row(std::uint32_t type, const char* tag) {
-    for (std::uint32_t row = schema::kTypeFirstRow[type]; row < schema::kTypeFirstRow[type + 1]; ++row) {
-        if (std::strcmp(schema::kTags[schema::kRows[row].tag], tag) == 0) return &schema::kRows[row];
-    }
-    return nullptr;
+// The index of every tag of the schema.
+const std::unordered_map<std::string_view, std::uint16_t>& tag_indexes() {
+    static const std::unordered_map<std::string_view, std::uint16_t> indexes = [] {
+        std::unordered_map<std::string_view, std::uint16_t> made;
+        for (std::uint32_t tag = 0; tag < schema::kTagCount; ++tag) made.emplace(schema::kTags[tag], tag);
+        return made;
+    }();
+    return indexes;
 }
+
+// The child row of element type `type` for `tag`, or null. A type's rows are sorted by tag index.
+const schema::ChildRow* child_row(std::uint32_t type, const char* tag) {
+    auto found = tag_indexes().find(tag);
+    if (found == tag_indexes().end()) return nullptr;
+    const schema::ChildRow* first = schema::kRows + schema::kTypeFirstRow[type];
+    const schema::ChildRow* last = schema::kRows + schema::kTypeFirstRow[type + 1];
+    const schema::ChildRow* row = std::lower_bound(
+        first, last, found->second, [](const schema::ChildRow& r, std::uint16_t t) { return r.tag < t; });
+    return row != last && row->tag == found->second ? row : nullptr;
+}
+
+// Appends what pugixml saves to one string.
+class StringWriter : public pugi::xml_writer {
+public:
+    explicit StringWriter(std::string& out) : out_(out) {}
+    void write(const void* data, std::size_t size) override { out_.append(static_cast<const char*>(data), size); }
+
+private:
+    std::string& out_;
+};
 
 // Every element is allowed in its parent, at most once where the schema says once; text stands only
 // in elements that take it. Depth first without recursion.
@@ -113,9 +138,10 @@ pugi::xml_node ArxmlDocument::elements(const std::string& path) {
 
 std::string ArxmlDocument::text() const {
     check_schema(document_);
-    std::ostringstream out;
-    document_.save(out, "  ", pugi::format_indent, pugi::encoding_utf8);
-    return out.str();
+    std::string out;
+    StringWriter writer(out);
+    document_.save(writer, "  ", pugi::format_indent, pugi::encoding_utf8);
+    return out;
 }
 
 pugi::xml_node add_identifiable(pugi::xml_node parent, const char* tag, const std::string& path) {

@@ -3,6 +3,7 @@
 #include "core/generate/arxml_document.hpp"
 #include "core/generate/identifier.hpp"
 
+#include <future>
 #include <map>
 #include <optional>
 #include <unordered_map>
@@ -154,7 +155,7 @@ private:
     std::string linear_path(const DetailItems& details);
     std::size_t constant(const PortDesign& port, const std::optional<TypeReference>& type);
 
-    GeneratedFile component_file(const ComponentDesign& component, std::size_t first_port);
+    GeneratedFile component_file(const ComponentDesign& component, std::size_t first_port) const;
     GeneratedFile interfaces_file() const;
     GeneratedFile data_types_file() const;
     void write_variant(ArxmlDocument& document, const TypeVariant& type) const;
@@ -418,7 +419,7 @@ void ArxmlProject::write_port(pugi::xml_node ports, const std::string& component
                   "SENDER-RECEIVER-INTERFACE", interface.path);
 }
 
-GeneratedFile ArxmlProject::component_file(const ComponentDesign& component, std::size_t first_port) {
+GeneratedFile ArxmlProject::component_file(const ComponentDesign& component, std::size_t first_port) const {
     ArxmlDocument document;
     std::string path = components_package + "/" + component.name;
     pugi::xml_node type = add_identifiable(document.elements(components_package), "APPLICATION-SW-COMPONENT-TYPE", path);
@@ -567,13 +568,17 @@ std::vector<GeneratedFile> ArxmlProject::files() {
     collect_types();
     place_types();
     link_ports();
+    // The documents only read what is worked out above: the interfaces, the largest, are written on
+    // a thread of their own beside the others.
+    std::future<GeneratedFile> interfaces = std::async(std::launch::async, [this] { return interfaces_file(); });
     std::size_t first_port = 0;
     for (const ComponentDesign& component : components_) {
         files.push_back(component_file(component, first_port));
         first_port += component.inputs.size() + component.outputs.size();
     }
-    files.push_back(interfaces_file());
-    files.push_back(data_types_file());
+    GeneratedFile data_types = data_types_file();
+    files.push_back(interfaces.get());
+    files.push_back(std::move(data_types));
     return files;
 }
 

@@ -1,7 +1,8 @@
 // The ARXML files of a signal-list design: one file per component, and two shared files with the
 // port interfaces and the data types (with their compu methods, units, data constraints, base types
 // and the constants of the init values) that the components refer to. A plain function of the
-// design: the same design always gives the same bytes.
+// design: the same design always gives the same bytes. It writes the interfaces document on a thread
+// of its own, joined before it returns; callable on any thread.
 #pragma once
 
 #include "core/generate/signal_design.hpp"
