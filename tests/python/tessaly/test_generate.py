@@ -110,6 +110,10 @@ class TestRoundTrip:
         for path in arxml_files(generated):
             with open(path, "rb") as first, open(path.replace(str(generated), str(again)), "rb") as second:
                 assert first.read() == second.read(), path
+
+    def test_an_independent_reader_loads_the_files_strictly_in_schema_order(self, tmp_path):
+        generated = tmp_path / "generated"
+        generate(str(write_workbook(tmp_path / "Design.xlsx", DESIGN)), str(generated))
         assert reader_problems(generated) == []
 
     def test_a_signal_of_two_sheets_shares_its_interface_and_queued_receivers_share_theirs(self, tmp_path):
