@@ -231,3 +231,53 @@ class TestBadInput:
         assert sorted(os.listdir(str(output))) == ["Door.arxml", "Shared"]
         assert (output / "Door.arxml").read_text() == u"earlier run"
         shutil.rmtree(str(output))
+
+
+class TestCellTexts:
+    """What a workbook may hold beyond xlsxwriter's plain shared strings, and texts of any shape."""
+
+    def test_inline_and_rich_strings_escapes_and_numbers_are_read_as_the_spreadsheet_shows_them(self, tmp_path):
+        def hand_workbook(path, third_row):
+            header = u"".join(u'<c r="%s1" t="inlineStr"><is><t>%s</t></is></c>' % (chr(65 + i), text)
+                              for i, text in enumerate(HEADER))
+            sheet = (u'<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>'
+                     u'<row r="1">%s</row><row r="2"><c r="B2" t="inlineStr"><is><r><t>In_</t></r><r><t>A</t></r>'
+                     u'<rPh><t>phonetic</t></rPh></is></c><c r="D2" t="s"><v>0</v></c>'
+                     u'<c r="E2" t="inlineStr"><is><t>a_x0009_b _x005F_x0041_</t></is></c></row>'
+                     u'<row r="3"><c r="I3" t="str"><f>X</f><v>Out_B</v></c><c r="K3" t="s"><v>0</v></c>%s'
+                     u'</row></sheetData></worksheet>') % (header, third_row)
+            relationships = '<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
+            kind = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+            with zipfile.ZipFile(str(path), "w") as archive:
+                archive.writestr("_rels/.rels", relationships + '<Relationship Id="r1" Type="%sofficeDocument" '
+                                 'Target="book/main.xml"/></Relationships>' % kind)
+                archive.writestr("book/main.xml", '<x:workbook xmlns:x="http://schemas.openxmlformats.org/'
+                                 'spreadsheetml/2006/main" xmlns:rel="%s"><x:sheets><x:sheet name="Hand" '
+                                 'sheetId="1" rel:id="s1"/></x:sheets></x:workbook>' % kind[:-1])
+                archive.writestr("book/_rels/main.xml.rels", relationships + '<Relationship Id="s1" '
+                                 'Type="%sworksheet" Target="../sheets/one.xml"/><Relationship Id="s2" '
+                                 'Type="%ssharedStrings" Target="strings.xml"/></Relationships>' % (kind, kind))
+                archive.writestr("book/strings.xml", '<sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/'
+                                 '2006/main"><si><t>uint8</t></si></sst>')
+                archive.writestr("sheets/one.xml", sheet.encode("utf-8"))
+            return path
+
+        with pytest.raises(SignalListError) as raised:  # a number where details items belong
+            generate(str(hand_workbook(tmp_path / "Number.xlsx", u'<c r="M3"><v>1</v></c>')), str(tmp_path / "out"))
+        assert (raised.value.cell, raised.value.cause[:15]) == ("M3", "cannot read '1'")
+        generate(str(hand_workbook(tmp_path / "Hand.xlsx", u"")), str(tmp_path / "out"))
+        component = (tmp_path / "out" / "Hand.arxml").read_text(encoding="utf-8")
+        assert "<SHORT-NAME>In_A</SHORT-NAME>" in component and "<SHORT-NAME>Out_B</SHORT-NAME>" in component
+        assert u'<L-2 L="EN">a\tb _x0041_</L-2>' in component
+
+    @pytest.mark.parametrize("details, values", [
+        ("unit: \u00b0C; range: -40..; factor: 1e-05; offset: 0.5; init: {{a, b}, {}, {1, {2}}}", ""),
+        ("range: ..0x1F; init: On; off", "On; off;x&y;z"),
+        ("offset: -3; init: {, }", "uint8;S_T;&m1;m2;"),
+        ("init: 0b101", ";&;"),
+    ])
+    def test_details_and_values_of_any_shape_come_back_as_written(self, tmp_path, details, values):
+        row = {"B": "In_A[3]", "D": "T_" + str(len(values)), "F": details, "H": values, "G": "timeout: 2.5 s"}
+        workbook = write_workbook(tmp_path / "W.xlsx", {"Door": [row, {"B": "In_B", "D": "S_T",
+                                                                      "H": "uint8;&x;"}]})
+        assert_round_trip(workbook, tmp_path, modules_given=False)
