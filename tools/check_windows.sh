@@ -32,7 +32,7 @@ trap cleanup EXIT
 
 # Only the third-party headers the sources use go on the cross compiler's path, never /usr/include.
 mkdir -p "$work/include"
-for h in pugixml.hpp pugiconfig.hpp xlsxwriter.h xlsxwriter zlib.h zconf.h; do
+for h in pugixml.hpp pugiconfig.hpp xlsxwriter.h xlsxwriter zlib.h zconf.h minizip uuid; do
     [ -e "/usr/include/$h" ] && ln -s "/usr/include/$h" "$work/include/$h"
 done
 

@@ -6,7 +6,7 @@ velvane_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # Debian packages the build needs. Installs only what is missing (apt-get update only then), with
 # sudo where the script does not run as root. Says what it does on standard error, one line a step.
 ensure_system_packages() {
-    local wanted=(g++ make pkg-config libpugixml-dev libxlsxwriter-dev "$@") missing=() p
+    local wanted=(g++ make pkg-config libpugixml-dev libxlsxwriter-dev libminizip-dev uuid-dev "$@") missing=() p
     for p in "${wanted[@]}"; do
         dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
     done

@@ -70,6 +70,31 @@ def compare(
     short name and direction, compositions' connectors by their four ends. Returns the changes (empty:
     no differences); with `output`, also writes them to the sheet 'Changes' of that workbook.
     on_error="skip" leaves out files that cannot be read and lists them in the result's `skipped`."""
+
+class WorkbookError(ValueError):
+    """The file given to generate() is not a workbook that can be read (not a zip archive, a part
+    missing, malformed or too large). str() is '<path>: not a workbook: <cause>'."""
+    path: str
+
+class SignalListError(ValueError):
+    """Bad input in a signal sheet; str() is '<sheet>!<cell>: <cause>' ('<sheet>: <cause>' for the
+    sheet as a whole)."""
+    sheet: str
+    cell: str  # "B7"; "" for the sheet as a whole
+    cause: str
+
+class GenerateWarning(UserWarning):
+    """A sheet generate() left out: not a signal sheet (error is None), or, with on_error="skip",
+    a signal sheet with bad input (error is its SignalListError)."""
+    sheet: str
+    error: Optional[SignalListError]
+
+def generate(workbook: _Path, output_dir: _Path, *, on_error: Literal["raise", "skip"] = ...) -> List[str]:
+    """Writes '<sheet>.arxml' per signal sheet of `workbook`, and 'Shared/PortInterfaces.arxml' and
+    'Shared/DataTypes.arxml', into `output_dir` (made if missing), each through a temporary file
+    renamed into place once all are written; returns the paths written. on_error="raise": the first
+    SignalListError ends the call and nothing is written; "skip": a bad sheet is left out with a
+    GenerateWarning. Raises WorkbookError, OSError, ValueError (unknown on_error)."""
     ...
 
 table1List: List[str]

@@ -32,6 +32,7 @@ DEFAULT_OUTPUT = "SignalList.xlsx"
 # Subcommands: name -> (module whose main(argv) runs it, one line for `velvane --help`).
 SUBCOMMANDS = {
     "diff": ("Velvane.diff_command", "what changed between two deliveries (OLD NEW), signal by signal"),
+    "generate": ("Velvane.generate_command", "component ARXML files from a signal-list workbook"),
 }
 
 

@@ -2,6 +2,7 @@
 #include <pybind11/pybind11.h>
 
 #include "python/tessaly/compare_function.hpp"
+#include "python/tessaly/generate_function.hpp"
 #include "python/tessaly/key_lists.hpp"
 #include "python/tessaly/module_state.hpp"
 #include "python/tessaly/native_workbook_class.hpp"
@@ -41,5 +42,6 @@ PYBIND11_MODULE(Tessaly, m) {
     register_tessaly_class(m);
     register_native_workbook(m);
     register_compare(m);
+    register_generate(m);
     remember_writer_defaults(m);
 }

@@ -1,0 +1,69 @@
+"""`velvane generate` end to end, in a child process: exit statuses, the lines on standard error,
+and what is (not) written."""
+import os
+
+from test_cli import velvane
+from conftest import EXAMPLES
+
+import xlsxwriter
+
+HEADER = [u"No.", u"INPUT 输入信号", u"输入模块", u"ENUM/STRUCT", u"输入说明", u"输入详细说明", u"InputRemark",
+          u"对应信号应用场景", u"OUTPUT 输出信号", u"输出模块", u"ENUM/STRUCT", u"输出说明", u"输出详细说明",
+          u"OutputRemark", u"对应信号应用场景"]
+
+
+def workbook(path, sheets):
+    book = xlsxwriter.Workbook(str(path))
+    for name, names in sheets.items():
+        sheet = book.add_worksheet(name)
+        sheet.write_row(0, 0, HEADER)
+        for row, signal in enumerate(names, start=1):
+            sheet.write_row(row, 0, [str(row), signal, "", "uint8"])
+    book.close()
+    return path
+
+
+def test_examples_workbook_gives_files_and_a_summary(tmp_path):
+    signals = tmp_path / "W.xlsx"
+    assert velvane(EXAMPLES, "--details", "-q", "-o", signals).returncode == 0
+    done = velvane("generate", signals, "-o", tmp_path / "out" / "arxml")
+    assert done.returncode == 0, done.stderr
+    (line,) = done.stderr.splitlines()
+    assert line.startswith("velvane: wrote 5 files to %s: 3 components and the shared" % (tmp_path / "out" / "arxml"))
+    assert sorted(os.listdir(str(tmp_path / "out" / "arxml" / "Shared"))) == ["DataTypes.arxml", "PortInterfaces.arxml"]
+    assert velvane("generate", signals, "-o", tmp_path / "q", "-q").stderr == ""
+
+
+def test_a_bad_sheet_stops_the_run_or_is_left_out_with_keep_going(tmp_path):
+    signals = workbook(tmp_path / "W.xlsx", {"Good": ["In_A"], "Brake": ["In_B", "In B"]})
+    done = velvane("generate", signals, "-o", tmp_path / "out")
+    assert done.returncode == 1
+    assert done.stderr.splitlines() == [
+        "%s: Brake!B3: error: signal name 'In B' is not a valid AUTOSAR identifier (a letter, then letters, digits "
+        "and '_', at most 128)" % signals,
+        "velvane: stopped at the first bad sheet; nothing written to %s (--keep-going leaves bad sheets out instead)"
+        % (tmp_path / "out")]
+    assert not (tmp_path / "out").exists()
+    done = velvane("generate", signals, "-o", tmp_path / "out", "-k")
+    assert done.returncode == 1
+    bad, summary = done.stderr.splitlines()
+    assert bad.startswith("%s: Brake!B3: error: " % signals)
+    assert "1 component (1 sheet left out)" in summary
+    assert sorted(os.listdir(str(tmp_path / "out"))) == ["Good.arxml", "Shared"]
+
+
+def test_usage_errors_exit_2_before_any_work(tmp_path):
+    text = tmp_path / "notes.xlsx"
+    text.write_text(u"plain text")
+    (tmp_path / "file").write_text(u"")
+    signals = workbook(tmp_path / "W.xlsx", {"Good": ["In_A"]})
+    for args, message in [
+            ((tmp_path / "missing.xlsx", "-o", tmp_path / "out"), "missing.xlsx: no such file"),
+            ((tmp_path, "-o", tmp_path / "out"), ": not a file"),
+            ((text, "-o", tmp_path / "out"), "notes.xlsx: not a workbook: not a zip archive"),
+            ((signals, "-o", tmp_path / "file"), "file: not a folder"),
+            ((signals,), "the following arguments are required: -o/--output")]:
+        done = velvane("generate", *args)
+        assert done.returncode == 2, (args, done.stderr)
+        assert done.stderr.startswith("usage: velvane generate") and message in done.stderr, done.stderr
+    assert not (tmp_path / "out").exists()
