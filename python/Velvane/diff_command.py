@@ -15,7 +15,7 @@ import sys
 import traceback
 import warnings
 
-from Velvane.cli import (EXIT_INTERRUPTED, UsageError, check_directory, check_output, check_type_sources,
+from Velvane.cli import (EXIT_INTERRUPTED, CannotStart, UsageError, check_directory, check_output, check_type_sources,
                          describe_failure, plural)
 
 EXIT_SAME = 0
@@ -246,6 +246,9 @@ def main(argv=None):
             check_output(options.output)
     except UsageError as problem:
         parser.print_usage(sys.stderr)
+        sys.stderr.write("velvane: error: %s\n" % problem)
+        return EXIT_TROUBLE
+    except CannotStart as problem:
         sys.stderr.write("velvane: error: %s\n" % problem)
         return EXIT_TROUBLE
     run = Diff(options, sys.stdout, sys.stderr)

@@ -15,7 +15,7 @@ import time
 import traceback
 import warnings
 
-from Velvane.cli import EXIT_FAILED, EXIT_INTERRUPTED, EXIT_OK, EXIT_USAGE, UsageError, plural
+from Velvane.cli import EXIT_FAILED, EXIT_INTERRUPTED, EXIT_OK, EXIT_USAGE, CannotStart, UsageError, plural
 
 
 def build_parser():
@@ -40,11 +40,11 @@ def build_parser():
 
 def check_workbook(path):
     if not os.path.exists(path):
-        raise UsageError("%s: no such file" % path)
+        raise CannotStart("%s: no such file" % path)
     if not os.path.isfile(path):
-        raise UsageError("%s: not a file" % path)
+        raise CannotStart("%s: not a file" % path)
     if not os.access(path, os.R_OK):
-        raise UsageError("%s: not readable" % path)
+        raise CannotStart("%s: not readable" % path)
 
 
 def check_output(folder):
@@ -52,14 +52,14 @@ def check_output(folder):
     if not folder:
         raise UsageError("the output folder is empty")
     if os.path.exists(folder) and not os.path.isdir(folder):
-        raise UsageError("%s: not a folder" % folder)
+        raise CannotStart("%s: not a folder" % folder)
     existing = os.path.abspath(folder)
     while not os.path.exists(existing):
         existing = os.path.dirname(existing)
     if not os.path.isdir(existing):
-        raise UsageError("%s: %s is not a folder" % (folder, existing))
+        raise CannotStart("%s: %s is not a folder" % (folder, existing))
     if not os.access(existing, os.W_OK | os.X_OK):
-        raise UsageError("%s: %s is not writable" % (folder, existing))
+        raise CannotStart("%s: %s is not writable" % (folder, existing))
 
 
 class Generation(object):
@@ -146,5 +146,8 @@ def main(argv):
             return EXIT_INTERRUPTED
     except UsageError as problem:
         parser.print_usage(sys.stderr)
+        sys.stderr.write("velvane: error: %s\n" % problem)
+        return EXIT_USAGE
+    except CannotStart as problem:
         sys.stderr.write("velvane: error: %s\n" % problem)
         return EXIT_USAGE

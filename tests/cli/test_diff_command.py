@@ -96,12 +96,12 @@ def test_a_failing_file_stops_the_run_without_k_and_is_left_out_with_it(pair, tm
 @pytest.mark.parametrize("args, message", [
     (["{old}", "{tmp}/nowhere"], "nowhere: no such directory"),
     (["{old}", "{new}", "--types-from", "{tmp}/nowhere"], "nowhere: no such type source"),
-    (["{old}", "{new}", "-o", "{tmp}/no/such/folder.xlsx"], "the output's directory does not exist"),
+    (["{old}", "{new}", "-o", "{tmp}/no/such/folder.xlsx"], "/no/such does not exist"),
 ])
-def test_usage_errors_give_status_2_before_any_work(pair, tmp_path, capsys, args, message):
+def test_paths_that_cannot_be_used_give_status_2_before_any_work(pair, tmp_path, capsys, args, message):
     old, new = pair
     status, out, err = diff(capsys, *[a.format(old=old, new=new, tmp=tmp_path) for a in args])
-    assert (status, out) == (2, []) and err[0].startswith("usage: velvane diff") and err[-1].endswith(message)
+    assert (status, out) == (2, []) and len(err) == 1 and err[0].endswith(message)
 
 
 def test_velvane_diff_runs_as_a_subcommand(pair, tmp_path):

@@ -1,7 +1,7 @@
 #include "core/generate/cell_texts.hpp"
 
 #include "core/generate/identifier.hpp"
-#include "core/rules/number_text.hpp"
+#include "core/model/number_text.hpp"
 
 #include <algorithm>
 #include <unordered_set>

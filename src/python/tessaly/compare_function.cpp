@@ -94,7 +94,7 @@ struct SideFiles {
 };
 
 SideFiles side_files(Side side, py::object path, const LoadSettings& settings) {
-    py::object entries = sheet_entries(path, settings.recursive);
+    py::object entries = sheet_entries(path, settings.recursive, true);  // as the command reads a folder
     py::list type_files = type_source_files(settings, path, entries);
     return {side, std::move(path), std::move(entries), std::move(type_files)};
 }
