@@ -109,7 +109,7 @@ class Generation(object):
                 paths = generate(options.workbook, options.output,
                                  on_error="skip" if options.keep_going else "raise")
         except WorkbookError as error:
-            raise UsageError(str(error))
+            raise CannotStart(str(error))
         except SignalListError as error:
             self.say(self.bad_sheet_line(error))
             self.show_debug(error)
