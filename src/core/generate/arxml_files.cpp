@@ -151,8 +151,8 @@ private:
     const TypeVariant* element_variant(const std::optional<TypeReference>& type) const;
     void link_ports();
     std::string unit_path(const std::string& shown);
-    std::string constraint_path(const DetailItems& details);
-    std::string linear_path(const DetailItems& details);
+    std::string constraint_path(const DetailsCellItems& details);
+    std::string linear_path(const DetailsCellItems& details);
     std::size_t constant(const PortDesign& port, const std::optional<TypeReference>& type);
 
     GeneratedFile component_file(const ComponentDesign& component, std::size_t first_port) const;
@@ -177,9 +177,9 @@ private:
     std::map<std::string, std::string> units_;        // shown text -> path, in order of paths made
     std::vector<std::pair<std::string, std::string>> unit_list_;  // path, shown text
     std::map<std::string, std::string> constraints_;  // key -> path
-    std::vector<std::pair<std::string, DetailItems>> constraint_list_;
+    std::vector<std::pair<std::string, DetailsCellItems>> constraint_list_;
     std::map<std::string, std::string> linears_;  // key -> path
-    std::vector<std::pair<std::string, DetailItems>> linear_list_;
+    std::vector<std::pair<std::string, DetailsCellItems>> linear_list_;
     std::vector<bool> base_types_used_ = std::vector<bool>(platform_count, false);
     std::map<std::string, NameSpace> names_;  // per package path
 };
@@ -280,7 +280,7 @@ std::string ArxmlProject::unit_path(const std::string& shown) {
     return path;
 }
 
-std::string ArxmlProject::constraint_path(const DetailItems& details) {
+std::string ArxmlProject::constraint_path(const DetailsCellItems& details) {
     if (!details.has_range) return std::string();
     bool physical = !details.factor.empty() || !details.offset.empty();
     std::string key = joined_key({details.lower, details.upper, physical ? "phys" : "internal"});
@@ -294,7 +294,7 @@ std::string ArxmlProject::constraint_path(const DetailItems& details) {
     return path;
 }
 
-std::string ArxmlProject::linear_path(const DetailItems& details) {
+std::string ArxmlProject::linear_path(const DetailsCellItems& details) {
     if (details.factor.empty() && details.offset.empty()) return std::string();
     std::string key = joined_key({details.factor, details.offset});
     auto found = linears_.find(key);
@@ -326,7 +326,7 @@ void ArxmlProject::link_ports() {
         for (const auto* ports : {&component.inputs, &component.outputs}) {
             for (const PortDesign& port : *ports) {
                 types.push_back(type_of(port));
-                const DetailItems& d = port.details;
+                const DetailsCellItems& d = port.details;
                 signal_keys.push_back(joined_key({port.name, type_key(types.back()), d.unit, d.has_range ? "r" : "",
                                                   d.lower, d.upper, d.factor, d.offset}));
                 wants_queue[signal_keys.back()] |= !port.remark.queue_length.empty();

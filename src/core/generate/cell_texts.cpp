@@ -193,9 +193,9 @@ InitValue init_value(const std::string& text) {
     return value;
 }
 
-DetailItems detail_items(const std::string& cell) {
+DetailsCellItems detail_items(const std::string& cell) {
     static const std::vector<std::string> labels = {"unit: ", "range: ", "factor: ", "offset: ", "init: "};
-    DetailItems details;
+    DetailsCellItems details;
     for (const Item& item : items_of(cell, labels, true)) {
         switch (item.label) {
             case 0:

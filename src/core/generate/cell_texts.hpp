@@ -48,14 +48,16 @@ struct InitValue {
 InitValue init_value(const std::string& text);
 
 // F / M: "unit: U; range: A..B; factor: F; offset: O; init: V", each item optional, in this order.
-struct DetailItems {
+// Named apart from the rules layer's DetailItems: both layers are linked into one program, where two
+// classes of one name would share their inline members.
+struct DetailsCellItems {
     std::string unit;
     bool has_range = false;
     std::string lower, upper;  // a missing limit is empty
     std::string factor, offset;
     std::optional<InitValue> init;
 };
-DetailItems detail_items(const std::string& cell);
+DetailsCellItems detail_items(const std::string& cell);
 
 // G / N: "timeout: T s; queue: N", each item optional.
 struct RemarkItems {

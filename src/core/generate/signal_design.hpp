@@ -35,7 +35,7 @@ struct PortDesign {
     std::string values;            // H / O as written: with the type, what tells its variants apart
     ValuesText values_read;
     std::string description;       // E / L
-    DetailItems details;           // F / M
+    DetailsCellItems details;      // F / M
     RemarkItems remark;            // G / N
 };
 
