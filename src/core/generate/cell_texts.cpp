@@ -50,9 +50,9 @@ ValuesText member_text(const std::string& cell, std::size_t ampersand) {
             throw CellTextError("cannot read the member text " + quoted(cell) + ": member name " + quoted(name_list[i]) +
                                 " is not a valid AUTOSAR identifier");
         }
-        if (!seen.insert(name_list[i]).second) {
+        if (!seen.insert(folded_name(name_list[i])).second) {
             throw CellTextError("cannot read the member text " + quoted(cell) + ": member " + quoted(name_list[i]) +
-                                " appears twice");
+                                " appears twice (AUTOSAR names must differ in more than letter case)");
         }
         values.members.push_back({type_list[i], name_list[i]});
     }

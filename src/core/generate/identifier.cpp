@@ -7,14 +7,6 @@ namespace {
 bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-std::string lowered(const std::string& text) {
-    std::string out = text;
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
-
 std::string made_valid(const std::string& wanted) {
     std::string name;
     for (char c : wanted) name += is_letter(c) || is_digit(c) || c == '_' ? c : '_';
@@ -23,6 +15,14 @@ std::string made_valid(const std::string& wanted) {
 }
 
 }  // namespace
+
+std::string folded_name(const std::string& name) {
+    std::string out = name;
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+}
 
 bool is_identifier(const std::string& text) {
     if (text.empty() || text.size() > identifier_limit || !is_letter(text[0])) return false;
@@ -42,6 +42,6 @@ std::string NameSpace::unique(const std::string& wanted) {
     }
 }
 
-bool NameSpace::claim(const std::string& name) { return taken_.insert(lowered(name)).second; }
+bool NameSpace::claim(const std::string& name) { return taken_.insert(folded_name(name)).second; }
 
 }  // namespace velvane

@@ -12,6 +12,10 @@ inline constexpr std::size_t identifier_limit = 128;
 // A letter, then letters, digits and "_", at most 128 characters: the schema's IDENTIFIER.
 bool is_identifier(const std::string& text);
 
+// The form in which two short names are compared: AUTOSAR names of one namespace must differ in more
+// than letter case.
+std::string folded_name(const std::string& name);
+
 // The short names given out in one package: each name asked for is made valid (other characters
 // become "_", a leading non-letter gets a "N_" in front, cut to the limit) and, where the package
 // already holds it in any letter case, gets the first free suffix "_2", "_3", ...

@@ -144,13 +144,13 @@ void SheetDesigner::check_name(const PortDesign& port, std::size_t column) {
         fail(port.row, column, "signal name " + quoted(port.name) + " is not a valid AUTOSAR identifier (a letter, "
                                "then letters, digits and '_', at most 128)");
     }
-    auto [seen, added] = names_.emplace(port.name, std::make_pair(port.provided, port.row));
+    auto [seen, added] = names_.emplace(folded_name(port.name), std::make_pair(port.provided, port.row));
     if (added) return;
     const HalfColumns& earlier = seen->second.first ? output_columns : input_columns;
     std::string where = cell_name(seen->second.second, earlier.signal);
     if (seen->second.first == port.provided) {
         fail(port.row, column, std::string(port.provided ? "output" : "input") + " signal " + quoted(port.name) +
-                                   " repeats " + where);
+                                   " repeats " + where + " (AUTOSAR names must differ in more than letter case)");
     }
     fail(port.row, column, std::string(port.provided ? "output" : "input") + " signal " + quoted(port.name) +
                                " has the name of " + (seen->second.first ? "output" : "input") + " signal " + where +

@@ -13,6 +13,7 @@ struct ZipSource {
     const unsigned char* data;
     std::size_t size;
     std::size_t position = 0;
+    bool read_short = false;  // a read asked for bytes past the end: the archive is cut short
 };
 
 namespace {
@@ -30,6 +31,7 @@ uLong read_source(voidpf, voidpf stream, void* buffer, uLong size) {
     std::size_t count = std::min<std::size_t>(left, size);
     std::memcpy(buffer, source->data + source->position, count);
     source->position += count;
+    if (count < size) source->read_short = true;
     return static_cast<uLong>(count);
 }
 
@@ -54,7 +56,9 @@ long seek_source(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
 
 int close_source(voidpf, voidpf) { return 0; }
 
-int source_error(voidpf, voidpf) { return 0; }
+// minizip asks after a short read whether it was an error or the end of the data; its records have
+// fixed sizes, so for it the end of the data inside a record is an error.
+int source_error(voidpf, voidpf stream) { return static_cast<ZipSource*>(stream)->read_short ? 1 : 0; }
 
 unzFile archive_of(void* archive) { return static_cast<unzFile>(archive); }
 

@@ -77,7 +77,8 @@ TEST_CASE("a values text is an enumeration or a member text") {
                                                          "identifier");
     CHECK(error_of(values_text, "uint8;&1a;") == member + "'uint8;&1a;': member name '1a' is not a valid AUTOSAR "
                                                          "identifier");
-    CHECK(error_of(values_text, "uint8;uint8;&a;a;") == member + "'uint8;uint8;&a;a;': member 'a' appears twice");
+    CHECK(error_of(values_text, "uint8;uint8;&a;A;") ==
+          member + "'uint8;uint8;&a;A;': member 'A' appears twice (AUTOSAR names must differ in more than letter case)");
 }
 
 TEST_CASE("details items are read in their order and the init value takes the rest of the text") {

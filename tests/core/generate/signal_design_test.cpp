@@ -77,8 +77,9 @@ TEST_CASE("the first bad cell ends the sheet and is named with the sheet and the
                   "signal name 'In Speed' is not a valid AUTOSAR identifier (a letter, then letters, digits and '_', "
                   "at most 128)"},
              Case{{row(2, {{'B', "In_A[2]"}, {'D', "T"}}), row(3, {{'I', "Out"}}), row(5, {{'B', "In_A"}})}, "B5",
-                  "input signal 'In_A' repeats B2"},
-             Case{{row(2, {{'I', "Out"}}), row(3, {{'I', "Out"}})}, "I3", "output signal 'Out' repeats I2"},
+                  "input signal 'In_A' repeats B2 (AUTOSAR names must differ in more than letter case)"},
+             Case{{row(2, {{'I', "Out"}}), row(3, {{'I', "OUT"}})}, "I3",
+                  "output signal 'OUT' repeats I2 (AUTOSAR names must differ in more than letter case)"},
              Case{{row(2, {{'I', "Sig"}}), row(3, {{'B', "Sig"}})}, "B3",
                   "input signal 'Sig' has the name of output signal I2: the ports of one component need distinct names"},
              // One row: its input half is read before its output half.

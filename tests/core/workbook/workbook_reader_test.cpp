@@ -111,7 +111,8 @@ TEST_CASE("bytes that are no readable workbook give errors naming the part and t
     CHECK(error_of(zip_of(good)) == "<none>");
     CHECK(error_of("PK but not a zip archive") == "not a zip archive");
     std::string bytes = zip_of(good);
-    CHECK(error_of(bytes.substr(0, bytes.size() - 30)) == "not a zip archive");  // cut: no end record
+    // Cut short anywhere in its end record, a workbook is no zip archive (missing bytes are not zeros).
+    for (std::size_t cut = 1; cut <= 30; ++cut) CHECK(error_of(bytes.substr(0, bytes.size() - cut)) == "not a zip archive");
     CHECK(error_of(zip_of({{"readme.txt", "a zip of no workbook"}})) == "no workbook part (xl/workbook.xml)");
 
     Parts changed = good;
