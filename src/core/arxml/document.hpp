@@ -15,6 +15,7 @@ namespace velvane {
 struct Document {
     pugi::xml_document xml;
     std::size_t owners = 0;  // element objects referring to this document (counted under the GIL)
+    std::size_t text_size = 0;  // bytes of the text as parsed
 
     void retain() noexcept { ++owners; }
     void release() noexcept {
@@ -36,7 +37,8 @@ struct LoadOutcome {
 };
 
 // Reads and parses one file: no DTD is processed and no entity is expanded, nothing outside the file
-// is read. The root element must be AUTOSAR.
+// is read. The root element must be AUTOSAR, and no element may nest deeper than kMaxElementDepth
+// (nesting_limit.hpp).
 LoadOutcome load_document(const char* fs_path);
 
 // The same for text already in memory: `block` comes from pool::allocate(size + 1) and is taken over.

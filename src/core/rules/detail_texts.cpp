@@ -16,6 +16,11 @@ constexpr int max_reference_steps = 16;
 // An init value stops growing past this many bytes (constants of constants could multiply it);
 // a cell holds fewer characters anyway.
 constexpr size_t max_value_text = 40000;
+// The details and remarks of one sheet take at most this many bytes per byte of its file, and this
+// much more. Real ones take a small part of it; without a bound, a file could have thousands of
+// ports show a long text it holds once (a unit's name, a constant naming constants).
+constexpr std::uint64_t detail_bytes_per_file_byte = 4;
+constexpr std::uint64_t detail_bytes_beyond = 1 << 20;
 
 void append_item(std::string& items, const std::string& item) {
     if (!items.empty()) items += "; ";
@@ -35,20 +40,20 @@ const ElementDetails* chosen_element(const InterfaceDetails& interface, const Ar
                                      const ArPath& reference) {
     if (interface.elements.empty()) return nullptr;
     if (!reference.empty()) {
-        for (const ElementDetails& element : interface.elements) {
-            if (interface_path + "/" + element.name == reference) return &element;
+        const ElementDetails* named = nullptr;
+        if (reference.size() > interface_path.size() && reference.compare(0, interface_path.size(), interface_path) == 0 &&
+            reference[interface_path.size()] == '/') {
+            named = interface.by_name.find(interface.elements, reference.substr(interface_path.size() + 1));
         }
-        std::string wanted = last_segment(reference);
-        for (const ElementDetails& element : interface.elements) {
-            if (element.name == wanted) return &element;
-        }
+        if (named == nullptr) named = interface.by_name.find(interface.elements, last_segment(reference));
+        if (named != nullptr) return named;
     }
     return &interface.elements.front();
 }
 
 bool names_element(const ComSpecDetails& spec, const Signal& signal) {
     if (signal.element == nullptr || spec.data_element.empty()) return false;
-    return spec.data_element == signal.interface + "/" + signal.element->name ||
+    return is_child_path(spec.data_element, signal.interface, signal.element->name) ||
            last_segment(spec.data_element) == signal.element->name;
 }
 
@@ -66,7 +71,7 @@ public:
     DetailTexts(const ProjectIndex& index, const Signal& signal)
         : index_(index), details_(index.details), signal_(signal) {}
 
-    std::string description() const;
+    const std::string* description() const;
     std::string details() const;
     std::string remark() const;
 
@@ -82,16 +87,17 @@ private:
     const Signal& signal_;
 };
 
-std::string DetailTexts::description() const {
+// The index's own text: a port may show a description it shares with thousands of others.
+const std::string* DetailTexts::description() const {
     const Described* sources[3] = {signal_.port == nullptr ? nullptr : &signal_.port->text,
                                    signal_.element == nullptr ? nullptr : &signal_.element->text,
                                    signal_.interface_details == nullptr ? nullptr : &signal_.interface_details->text};
     for (std::string Described::*field : {&Described::desc, &Described::long_name}) {
         for (const Described* source : sources) {
-            if (source != nullptr && !(source->*field).empty()) return source->*field;
+            if (source != nullptr && !(source->*field).empty()) return &(source->*field);
         }
     }
-    return std::string();
+    return nullptr;
 }
 
 // The reference of the data element's props, else of its data type's, else of the types that
@@ -226,8 +232,9 @@ const ComponentDetails* find_component_details(const ProjectIndex& index, const 
 }  // namespace
 
 SheetDetails::SheetDetails(std::shared_ptr<const ProjectIndex> index, const std::string& entry,
-                           const std::string& component)
+                           const std::string& component, std::uint64_t file_size)
     : index_(completed(std::move(index))),
+      bytes_left_(detail_bytes_per_file_byte * file_size + detail_bytes_beyond),
       component_(find_component(*index_, entry, trimmed(component))),
       component_details_(find_component_details(*index_, entry, trimmed(component))),
       ports_(component_ == nullptr ? nullptr : &component_->ports),
@@ -252,7 +259,26 @@ SignalDetails SheetDetails::port(const std::string& port, bool provided, const s
         signal.element = chosen_element(*signal.interface_details, signal.interface, element_reference);
     }
     DetailTexts texts(*index_, signal);
-    return {texts.description(), texts.details(), texts.remark()};
+    SignalDetails found;
+    if (const std::string* description = texts.description()) {
+        found.description = std::shared_ptr<const std::string>(index_, description);
+    }
+    if (bytes_left_ == 0) {
+        ++left_out_;
+        return found;
+    }
+    found.details = texts.details();
+    found.remark = texts.remark();
+    std::uint64_t size = found.details.size() + found.remark.size();
+    if (size > bytes_left_) {
+        bytes_left_ = 0;
+        ++left_out_;
+        found.details.clear();
+        found.remark.clear();
+        return found;
+    }
+    bytes_left_ -= size;
+    return found;
 }
 
 }  // namespace velvane

@@ -73,6 +73,26 @@ py::object parse_ahead(py::object path) {
     return ahead::start(path_forms(path).second);
 }
 
+// An exception of class `kind` for `cause` in the file at `path`, located at `where`: an element
+// object of a document parsed from that file, a byte offset into its text as parsed, or None.
+py::object error_at(py::object path, py::object where, py::object cause, py::object kind) {
+    auto [shown, fs_path] = path_forms(path);
+    std::size_t offset = 0;
+    const std::size_t* located = nullptr;
+    if (PyObject_TypeCheck(where.ptr(), &ElementType)) {
+        std::ptrdiff_t at = pugi::xml_node(reinterpret_cast<ElementObject*>(where.ptr())->node).offset_debug();
+        offset = at > 0 ? static_cast<std::size_t>(at - 1) : 0;  // at the '<'
+        located = &offset;
+    } else if (!where.is_none()) {
+        offset = where.cast<std::size_t>();
+        located = &offset;
+    }
+    std::string text = py::str(cause).cast<std::string>();
+    PyObject* error = located_error(kind.ptr(), shown.ptr(), fs_path.ptr(), located, text);
+    if (!error) throw py::error_already_set();
+    return py::reinterpret_steal<py::object>(error);
+}
+
 }  // namespace
 
 PYBIND11_MODULE(AUTOSAR_00048, m) {
@@ -115,6 +135,14 @@ PYBIND11_MODULE(AUTOSAR_00048, m) {
           "takes the document when the file has not changed meanwhile (any failure is met again by that "
           "parse). Keep the ticket until then: dropping it discards the document. None when parse was "
           "replaced or no thread could be started.");
+    m.def("_error_at", &error_at, py::arg("path"), py::arg("where"), py::arg("cause"),
+          py::arg("kind") = py::reinterpret_borrow<py::object>(ParseError),
+          "_error_at(path, where, cause, kind=ParseError) -> exception\n\n"
+          "A new `kind` exception for `cause` in the file at `path`, as parse raises them: the message "
+          "'path:line:column: cause' and the attributes filename, lineno, colno and cause. `where` is an "
+          "element of a document parsed from that file, a byte offset into its text as parsed, or None "
+          "(then the message is 'path: cause' and lineno and colno are None). The file is read again to "
+          "tell line and column.");
     m.def("_idle_pool_bytes", &pool::idle_bytes, "Bytes of parse memory kept for reuse (diagnostics).");
     m.def("_release_pool", &pool::release_idle, "Gives the parse memory kept for reuse back to the system.");
 }

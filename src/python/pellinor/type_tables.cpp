@@ -110,10 +110,46 @@ void add_structure(py::handle analyser, py::handle data_type, Reads& reads) {
     set_item(get_attr(analyser, "structValDict"), name, record);
 }
 
-void add_array_name(py::handle analyser, py::handle name) {
-    py::object known = get_attr(analyser, "arrayValList");
-    if (!contains(known, name)) known.attr("append")(name);
-}
+// `if name not in arrayValList: arrayValList.append(name)` for the names of one call. The shared
+// list only grows: once it is long, a set of its items answers instead of a scan per name, which
+// over a file of many arrays would cost the square of their number.
+class ArrayNames {
+public:
+    explicit ArrayNames(py::handle analyser) : analyser_(analyser) {}
+
+    void add(py::handle name) {
+        py::object known = get_attr(analyser_, "arrayValList");
+        if (!known.is(list_)) {  // first use, or the attribute now holds another list
+            list_ = known;
+            seen_ = py::object();
+        }
+        if (!seen_ && PyList_CheckExact(known.ptr()) && PyList_GET_SIZE(known.ptr()) >= scanned_up_to) {
+            PyObject* made = PySet_New(known.ptr());
+            if (made == nullptr) PyErr_Clear();  // an item that cannot be hashed: scans it is
+            seen_ = py::reinterpret_steal<py::object>(made);
+        }
+        bool plain = PyUnicode_CheckExact(name.ptr()) || name.is_none();
+        if (seen_ && plain && PyList_CheckExact(known.ptr())) {
+            if (PySet_Contains(seen_.ptr(), name.ptr()) == 1) return;
+            check(PyList_Append(known.ptr(), name.ptr()));
+            check(PySet_Add(seen_.ptr(), name.ptr()));
+            return;
+        }
+        if (!contains(known, name)) {
+            known.attr("append")(name);
+            if (seen_ && PySet_Add(seen_.ptr(), name.ptr()) < 0) {
+                PyErr_Clear();
+                seen_ = py::object();
+            }
+        }
+    }
+
+private:
+    static constexpr Py_ssize_t scanned_up_to = 64;
+    py::handle analyser_;
+    py::object list_;
+    py::object seen_;  // the items of list_, once it is long
+};
 
 void add_value_type(py::handle analyser, py::handle data_type, Reads& reads) {
     if (!has_category(data_type, "VALUE", reads)) return;
@@ -161,14 +197,15 @@ void add_structures(py::handle analyser, py::handle data_types) {
 
 void add_array_elements(py::handle analyser, py::handle data_types) {
     Reads reads = NativeTypeReads::start();
+    ArrayNames known(analyser);
     for_each(data_types, [&](py::handle data_type) {
         if (!has_category(data_type, "ARRAY", reads)) return true;
         if (auto names = reads ? reads->member_names(data_type) : std::nullopt) {
-            for (const py::object& name : *names) add_array_name(analyser, name);
+            for (const py::object& name : *names) known.add(name);
             return true;
         }
         for_each(member_elements(data_type), [&](py::handle element) {
-            add_array_name(analyser, short_name(element));
+            known.add(short_name(element));
             return true;
         });
         return true;

@@ -247,23 +247,26 @@ class TestEntities:
 
 
 class TestSize:
-    DEPTH = 100000
-
+    @pytest.mark.parametrize("depth", [900, 100000])
     @pytest.mark.parametrize("where", ["packages", "elements", "port-name", "literal"])
-    def test_deep_nesting(self, scene, where):
+    def test_deep_nesting(self, scene, where, depth):
         source, output = scene
         if where == "packages":
             body = ("<AR-PACKAGES>%s</AR-PACKAGES>" % nested(
-                "AR-PACKAGE", 1, "<SHORT-NAME>P</SHORT-NAME>" + nested("AR-PACKAGES", self.DEPTH)))
+                "AR-PACKAGE", 1, "<SHORT-NAME>P</SHORT-NAME>" + nested("AR-PACKAGES", depth)))
             text = document(body)
         elif where == "elements":
-            text = document(model(["In_Deep"], elements=nested("ELEMENTS", self.DEPTH)))
+            text = document(model(["In_Deep"], elements=nested("ELEMENTS", depth)))
         elif where == "port-name":
-            text = document(model(["In_Deep" + nested("X", self.DEPTH)]).replace(
-                "/Pkg/In_Deep" + nested("X", self.DEPTH), "/Pkg/In_Deep"))
+            text = document(model(["In_Deep" + nested("X", depth)]).replace(
+                "/Pkg/In_Deep" + nested("X", depth), "/Pkg/In_Deep"))
         else:
-            text = document(model(["In_Deep"], literals=["A" + nested("VT", self.DEPTH)]))
+            text = document(model(["In_Deep"], literals=["A" + nested("VT", depth)]))
         (source / "Deep.arxml").write_bytes(text.encode("utf-8"))
+        if depth > 1000:  # deeper than any real file: refused where it goes too deep
+            refused = load_fails(source, output, "Deep.arxml")
+            assert isinstance(refused.lineno, int) and "nested more than 1000 deep" in refused.cause
+            return
         book = load_book(source, output)
         assert sorted(book.sheetnames) == ["Deep", "Good"]
         if where == "port-name":
