@@ -16,6 +16,7 @@ struct Document {
     pugi::xml_document xml;
     std::size_t owners = 0;  // element objects referring to this document (counted under the GIL)
     std::size_t text_size = 0;  // bytes of the text as parsed
+    std::string source;         // the path it was read from, in the file system's encoding ("" for none)
 
     void retain() noexcept { ++owners; }
     void release() noexcept {

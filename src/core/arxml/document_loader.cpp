@@ -24,6 +24,7 @@ LoadOutcome load_document(const char* fs_path) {
     FileIdentity identity = identity_of(fs_path);  // before reading: any later change shows
     LoadOutcome out = read_and_parse(fs_path);
     out.identity = identity;
+    if (out.document) out.document->source = fs_path;
     return out;
 }
 

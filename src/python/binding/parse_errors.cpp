@@ -82,9 +82,10 @@ std::string parsed_text_of(PyObject* fs_path) {
     return parsed_text(std::move(bytes), encoding);
 }
 
-// Lower-case the first letter to follow "path:line:column: ", but leave an acronym ("NUL") alone.
+// Lower-case the first letter to follow "path:line:column: ", but leave an acronym or a tag name ("NUL",
+// "R-PORT-PROTOTYPE") alone.
 std::string as_continuation(std::string cause) {
-    if (!cause.empty() && !(cause.size() > 1 && std::isupper(static_cast<unsigned char>(cause[1]))))
+    if (cause.size() > 1 && std::islower(static_cast<unsigned char>(cause[1])))
         cause[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(cause[0])));
     return cause;
 }

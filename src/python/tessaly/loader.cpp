@@ -15,6 +15,7 @@
 #include "python/tessaly/native_workbook_class.hpp"
 #include "python/tessaly/output_file.hpp"
 #include "python/tessaly/parse_ahead.hpp"
+#include "python/tessaly/record_checks.hpp"
 #include "python/tessaly/run_connections.hpp"
 #include "python/tessaly/run_sources.hpp"
 #include "python/tessaly/sheet_details_class.hpp"
@@ -149,6 +150,7 @@ SheetCounts load_file(py::handle loader, py::handle workbook, py::handle path, p
     FileAnalysis analysis = analyse(filename);
     py::object file_name = entry_file_name(entry);
     if (text_contains(file_name, "TPMS")) py::print("a");
+    check_interface_records(analysis.analyser, analysis.interfaces, filename);
     py::dict types = interface_types(analysis.interfaces);
     py::object enum_dict = analysis.analyser.attr("enumDict");
     py::object structures = analysis.analyser.attr("structValDict");
@@ -161,6 +163,7 @@ SheetCounts load_file(py::handle loader, py::handle workbook, py::handle path, p
                                              static_cast<std::uint64_t>(file_size(path, entry)));
     }
     if (!signals.is_none()) keywords["_signals"] = signals;
+    if (own_gen_excel_applies(loader)) check_required_port_records(analysis.analyser, analysis.rports, filename);
     loader.attr("genExcel")(workbook, model, analysis.pports, analysis.rports, types, enum_dict, structures,
                             enumerations, **keywords);
     return {length_or_zero(analysis.rports), length_or_zero(analysis.pports)};

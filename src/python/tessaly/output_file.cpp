@@ -86,7 +86,13 @@ void OutputFile::close(py::handle workbook) const {
         return;
     }
     try {
-        workbook.attr("close")();
+        try {
+            workbook.attr("close")();
+        } catch (py::error_already_set& failure) {
+            // The workbook could not be written: the file the caller named is what it is about.
+            if (failure.matches(PyExc_OSError)) failure.value().attr("filename") = target_;
+            throw;
+        }
         keep_permissions(temporary_, target_);
         // A signal that came while the workbook was written (its handlers could not run then) stops the
         // run here, before the target is touched.

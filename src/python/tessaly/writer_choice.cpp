@@ -20,7 +20,10 @@ void remember_writer_defaults(const py::module_& module) {
 }
 
 bool native_writer_applies(py::handle loader) {
-    if (module_global("Workbook").ptr() != xlsxwriter_workbook) return false;
+    return module_global("Workbook").ptr() == xlsxwriter_workbook && own_gen_excel_applies(loader);
+}
+
+bool own_gen_excel_applies(py::handle loader) {
     py::object method = py::getattr(loader, "genExcel");
     py::object function = py::getattr(method, "__func__", py::none());
     return function.ptr() == own_gen_excel;
