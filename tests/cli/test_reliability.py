@@ -132,8 +132,8 @@ def peak_of_command(folder, output):
 
 
 @pytest.mark.parametrize("shape, text, cause", [
-    # nesting memory once grew with its square: 30,000 levels took 2.8 GB
-    ("nested", nested_packages(30000), "elements nested more than 1000 deep"),
+    # the index's memory once grew with the square of the nesting: 30,000 levels took 2.8 GB
+    ("nested", nested_packages(30000), "packages nested more than 500 deep"),
     # 2,000 elements in a package of a 20,000-character name: 40 MB of paths from a 0.1 MB file
     ("long-paths", long_package_paths(2000), "the AUTOSAR paths of this file"),
 ])

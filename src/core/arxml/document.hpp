@@ -38,8 +38,7 @@ struct LoadOutcome {
 };
 
 // Reads and parses one file: no DTD is processed and no entity is expanded, nothing outside the file
-// is read. The root element must be AUTOSAR, and no element may nest deeper than kMaxElementDepth
-// (nesting_limit.hpp).
+// is read. The root element must be AUTOSAR.
 LoadOutcome load_document(const char* fs_path);
 
 // The same for text already in memory: `block` comes from pool::allocate(size + 1) and is taken over.

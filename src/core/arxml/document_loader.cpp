@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "core/arxml/buffer_pool.hpp"
-#include "core/arxml/nesting_limit.hpp"
 #include "core/platform/platform_file.hpp"
 #include "core/arxml/text_encoding.hpp"
 #include "core/arxml/utf8_check.hpp"
@@ -93,12 +92,6 @@ LoadOutcome parse_text(unsigned char* block, std::size_t size) {
         out.cause = std::string("the root element is <") + root.name() + ">, not <AUTOSAR>";
         std::ptrdiff_t at = root.offset_debug();
         out.offset = at > 0 ? static_cast<std::size_t>(at - 1) : 0;  // at the '<'
-        return out;
-    }
-    if (pugi::xml_node deep = too_deep_element(document->xml)) {
-        out.cause = too_deep_cause();
-        std::ptrdiff_t at = deep.offset_debug();
-        out.offset = at > 0 ? static_cast<std::size_t>(at - 1) : 0;
         return out;
     }
     document->text_size = size;

@@ -24,6 +24,11 @@ constexpr int max_element_depth = 16;
 constexpr std::size_t path_bytes_per_text_byte = 4;
 constexpr std::size_t path_bytes_beyond = 1 << 20;
 
+// Packages nested deeper than this are refused: real files nest a few, and the index follows the
+// nesting of every package. (An AR-PACKAGE and its AR-PACKAGES are two levels of elements: this is
+// elements nested a thousand deep.)
+constexpr int max_package_depth = 500;
+
 struct ReferenceBase {
     std::string label;
     bool is_default = false;
@@ -33,6 +38,7 @@ struct ReferenceBase {
 struct PackageFrame {
     ArPath path;
     int parent;  // index of the enclosing package's frame, -1 at the top
+    int depth;   // 1 for a top-level package
     std::vector<ReferenceBase> bases;
 };
 
@@ -107,10 +113,17 @@ void DocumentIndexer::run(pugi::xml_node root) {
         pending.pop_back();
         std::string name = child_text(package, "SHORT-NAME");
         if (name.empty()) continue;  // no path can name anything inside it
+        int depth = parent < 0 ? 1 : frames_[parent].depth + 1;
+        if (depth > max_package_depth) {
+            std::ptrdiff_t at = package.offset_debug();
+            throw IndexRefusal("packages nested more than " + std::to_string(max_package_depth) +
+                                   " deep, beyond what Velvane indexes (real files nest a few)",
+                               at > 0 ? static_cast<std::size_t>(at - 1) : 0);
+        }
         ArPath path = (parent < 0 ? std::string() : frames_[parent].path) + "/" + name;
         charge(path, package);
         std::vector<ReferenceBase> bases = reference_bases(package, path);
-        frames_.push_back({path, parent, std::move(bases)});
+        frames_.push_back({path, parent, depth, std::move(bases)});
         int frame = static_cast<int>(frames_.size()) - 1;
         visit_package(package, frame);
         push_packages(child_of(package, "AR-PACKAGES"), frame);

@@ -2,6 +2,7 @@
 #include <pybind11/pybind11.h>
 
 #include <utility>
+#include <vector>
 
 #include "core/arxml/buffer_pool.hpp"
 #include "core/arxml/document.hpp"
@@ -105,19 +106,20 @@ py::object error_at(py::object path, py::object where, py::object cause, py::obj
 }
 
 // "/Package/Sub/Name": the SHORT-NAMEs of an element and of those around it that have one, outermost
-// first, as AUTOSAR paths name elements; "" for an element without a name.
+// first, as AUTOSAR paths name elements.
 py::str autosar_path(py::handle where) {
     if (!PyObject_TypeCheck(where.ptr(), &ElementType)) throw py::type_error("_autosar_path takes an element");
-    std::string path;
+    std::vector<std::string> names;  // innermost first
     for (pugi::xml_node node(reinterpret_cast<ElementObject*>(where.ptr())->node); node && node.parent();
          node = node.parent()) {
         pugi::xml_node name = node.child("SHORT-NAME");
         if (!name) continue;
         std::string text = name.child_value();
         std::size_t first = text.find_first_not_of(" \t\r\n"), last = text.find_last_not_of(" \t\r\n");
-        text = first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
-        path = "/" + text + path;
+        names.push_back(first == std::string::npos ? std::string() : text.substr(first, last - first + 1));
     }
+    std::string path;
+    for (auto name = names.rbegin(); name != names.rend(); ++name) path += "/" + *name;
     PyObject* made = PyUnicode_DecodeUTF8(path.data(), static_cast<Py_ssize_t>(path.size()), "replace");
     if (!made) throw py::error_already_set();
     return py::reinterpret_steal<py::str>(made);

@@ -247,26 +247,23 @@ class TestEntities:
 
 
 class TestSize:
-    @pytest.mark.parametrize("depth", [900, 100000])
+    DEPTH = 100000
+
     @pytest.mark.parametrize("where", ["packages", "elements", "port-name", "literal"])
-    def test_deep_nesting(self, scene, where, depth):
+    def test_deep_nesting(self, scene, where):
         source, output = scene
         if where == "packages":
             body = ("<AR-PACKAGES>%s</AR-PACKAGES>" % nested(
-                "AR-PACKAGE", 1, "<SHORT-NAME>P</SHORT-NAME>" + nested("AR-PACKAGES", depth)))
+                "AR-PACKAGE", 1, "<SHORT-NAME>P</SHORT-NAME>" + nested("AR-PACKAGES", self.DEPTH)))
             text = document(body)
         elif where == "elements":
-            text = document(model(["In_Deep"], elements=nested("ELEMENTS", depth)))
+            text = document(model(["In_Deep"], elements=nested("ELEMENTS", self.DEPTH)))
         elif where == "port-name":
-            text = document(model(["In_Deep" + nested("X", depth)]).replace(
-                "/Pkg/In_Deep" + nested("X", depth), "/Pkg/In_Deep"))
+            text = document(model(["In_Deep" + nested("X", self.DEPTH)]).replace(
+                "/Pkg/In_Deep" + nested("X", self.DEPTH), "/Pkg/In_Deep"))
         else:
-            text = document(model(["In_Deep"], literals=["A" + nested("VT", depth)]))
+            text = document(model(["In_Deep"], literals=["A" + nested("VT", self.DEPTH)]))
         (source / "Deep.arxml").write_bytes(text.encode("utf-8"))
-        if depth > 1000:  # deeper than any real file: refused where it goes too deep
-            refused = load_fails(source, output, "Deep.arxml")
-            assert isinstance(refused.lineno, int) and "nested more than 1000 deep" in refused.cause
-            return
         book = load_book(source, output)
         assert sorted(book.sheetnames) == ["Deep", "Good"]
         if where == "port-name":
