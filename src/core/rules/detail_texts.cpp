@@ -17,9 +17,9 @@ constexpr int max_reference_steps = 16;
 // a cell holds fewer characters anyway.
 constexpr size_t max_value_text = 40000;
 // The details and remarks of one sheet take at most this many bytes per byte of its file, and this
-// much more. Real ones take a small part of it; without a bound, a file could have thousands of
+// much more. Real ones take a twentieth of it or less; without a bound, a file could have thousands of
 // ports show a long text it holds once (a unit's name, a constant naming constants).
-constexpr std::uint64_t detail_bytes_per_file_byte = 4;
+constexpr std::uint64_t detail_bytes_per_file_byte = 1;
 constexpr std::uint64_t detail_bytes_beyond = 1 << 20;
 
 void append_item(std::string& items, const std::string& item) {

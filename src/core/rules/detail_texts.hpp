@@ -28,7 +28,7 @@ public:
     // The details of the sheet's port `port`: through the component's port of that name and
     // direction, else, for a port the index does not know there, through the interface and data
     // element references of the port's record as written. The details and remarks of a sheet
-    // together take at most four times its file's size, and a megabyte more: past that they are left
+    // together take at most its file's size, and a megabyte more: past that they are left
     // empty (left_out() counts those signals); the descriptions, the index's own texts, are not.
     SignalDetails port(const std::string& port, bool provided, const std::string& interface_reference,
                        const std::string& data_element_reference) const;

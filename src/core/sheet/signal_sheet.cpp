@@ -110,8 +110,8 @@ public:
         std::size_t left_out = input_.details == nullptr ? 0 : input_.details->left_out();
         if (left_out == 0 || !warn_) return;
         warn_(sheet_->name() + ": details and remark of " + std::to_string(left_out) + " signal" +
-              (left_out == 1 ? "" : "s") + " left empty: the sheet's details would take more than four times "
-              "the size of its file");
+              (left_out == 1 ? "" : "s") + " left empty: the sheet's details would take more than the size of "
+              "its file");
     }
 
     void finish() const { sheet_->finish(); }

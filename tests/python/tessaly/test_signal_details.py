@@ -220,7 +220,7 @@ def test_command_fills_details(project):
 
 def test_the_details_of_a_sheet_stop_at_four_times_its_file_with_one_warning(tmp_path, monkeypatch):
     # Constants naming the next one ten times: each init value would grow to 40,000 characters, from
-    # a file of a few kilobytes. The first signals get theirs; past four times the file and a
+    # a file of a few kilobytes. The first signals get theirs; past the size of the file and a
     # megabyte more, the details and remarks are left empty and one warning counts those signals.
     monkeypatch.chdir(str(tmp_path))
     constants = ["<CONSTANT-SPECIFICATION><SHORT-NAME>K%d</SHORT-NAME><VALUE-SPEC><RECORD-VALUE-SPECIFICATION>"
@@ -242,4 +242,4 @@ def test_the_details_of_a_sheet_stop_at_four_times_its_file_with_one_warning(tmp
     assert [cell.value for cell in sheet["G"][1:]] == ["timeout: 1 s"] * kept + [None] * (60 - kept)
     left = [str(w.message) for w in said if "left empty" in str(w.message)]
     assert left == ["Many: details and remark of %d signals left empty: the sheet's details would take more "
-                    "than four times the size of its file" % (60 - kept)]
+                    "than the size of its file" % (60 - kept)]
