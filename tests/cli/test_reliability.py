@@ -131,13 +131,14 @@ def peak_of_command(folder, output):
     return child.returncode, errors, usage.ru_maxrss / 1024.0
 
 
-@pytest.mark.parametrize("shape, text, cause", [
+@pytest.mark.parametrize("make, cause", [
     # the index's memory once grew with the square of the nesting: 30,000 levels took 2.8 GB
-    ("nested", nested_packages(30000), "packages nested more than 500 deep"),
+    (lambda: nested_packages(30000), "packages nested more than 500 deep"),
     # 2,000 elements in a package of a 20,000-character name: 40 MB of paths from a 0.1 MB file
-    ("long-paths", long_package_paths(2000), "the AUTOSAR paths of this file"),
-])
-def test_a_structure_beyond_real_files_is_refused_within_bounded_memory(tmp_path, shape, text, cause):
+    (lambda: long_package_paths(2000), "the AUTOSAR paths of this file"),
+], ids=["nested", "long-paths"])
+def test_a_structure_beyond_real_files_is_refused_within_bounded_memory(tmp_path, make, cause):
+    text = make()
     folder = tmp_path / "models"
     folder.mkdir()
     (folder / "Odd.arxml").write_text(text, encoding="utf-8")
