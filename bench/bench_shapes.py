@@ -106,14 +106,14 @@ def flat(size):
 def deep_packages(size):
     """AR-PACKAGEs nested in each other, each with one element."""
     n = count_for(size, 140)
-    opening = "".join("<AR-PACKAGE><SHORT-NAME>P%d</SHORT-NAME><ELEMENTS>%s</ELEMENTS><AR-PACKAGES>\n"
-                      % (i, compu_method("C", [])[:0] + "<UNIT><SHORT-NAME>U</SHORT-NAME></UNIT>") for i in range(n))
+    opening = "".join("<AR-PACKAGE><SHORT-NAME>P%d</SHORT-NAME><ELEMENTS><UNIT><SHORT-NAME>U</SHORT-NAME></UNIT>"
+                      "</ELEMENTS><AR-PACKAGES>\n" % i for i in range(n))
     return document(opening + "</AR-PACKAGES></AR-PACKAGE>\n" * n)
 
 
 def long_paths(size):
-    """60 packages of 100-character names, nesting no deeper than real files, holding many small
-    elements and relative references: paths long beside the elements they name."""
+    """60 packages of 100-character names, the innermost holding many small elements and relative
+    references: paths long beside the elements they name."""
     names = ["N%03d" % i + "x" * 96 for i in range(60)]
     inner_size = size - 60 * 250
     n = count_for(inner_size, 200)
