@@ -42,6 +42,10 @@ for py in "${pythons[@]}"; do
 done
 [ $status -eq 0 ] || { echo "!! tests failed"; exit $status; }
 
+# Mutated copies of real documents through load, readArxml and the command, for a minute: a crash, a
+# hang, a traceback, a stray temporary file or a message that is no sentence fails the run.
+"$venv_py" tools/run_robustness.py --seconds 60
+
 # The native code for Windows: cross-compiled with MinGW-w64, the file layer's test run under Wine.
 ./tools/check_windows.sh
 

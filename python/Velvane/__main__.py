@@ -1,7 +1,7 @@
 """``python -m Velvane DIR [-o OUTPUT] ...``: the same command as the installed ``velvane`` script."""
 import sys
 
-from Velvane.cli import main
+from Velvane._program import main
 
 if __name__ == "__main__":
     sys.exit(main())

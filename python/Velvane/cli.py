@@ -15,12 +15,14 @@ the summary and the failure lines go to standard error too, so standard output c
 import argparse
 import importlib
 import os
+import re
 import sys
 import time
 import traceback
 import warnings
 
 import Velvane
+from Velvane import _program
 
 EXIT_OK = 0
 EXIT_FAILED = 1
@@ -167,26 +169,19 @@ def nothing_to_read(directory, recursive):
 
 
 def describe_failure(path, error):
-    """One line for a file that failed: the file, for XML errors line and column, and the cause."""
+    """One line for a file that failed: the file, where known its line and column, and the cause."""
     lineno = getattr(error, "lineno", None)
     colno = getattr(error, "colno", None)
     cause = getattr(error, "cause", None)
     if isinstance(lineno, int) and isinstance(colno, int) and cause:
         return "%s:%d:%d: error: %s" % (path, lineno, colno, cause)
-    if stated_cause(error):
+    if isinstance(cause, str) and cause:
         return "%s: error: %s" % (path, cause)
     if isinstance(error, OSError) and error.strerror:
         return "%s: error: %s" % (path, error.strerror)
     message = str(error)
     kind = type(error).__name__
     return "%s: error: %s" % (path, "%s: %s" % (kind, message) if message else kind)
-
-
-def stated_cause(error):
-    """Whether `error` states its cause in words for the file it names (its `cause` and `filename`
-    attributes, as the analyser's refusals of files it does not read carry them)."""
-    cause = getattr(error, "cause", None)
-    return isinstance(cause, str) and bool(cause) and isinstance(getattr(error, "filename", None), str)
 
 
 def traceback_text(error):
@@ -196,6 +191,23 @@ def traceback_text(error):
     if error.__traceback__ is None:
         text = "Traceback: raised inside the native modules (no Python frames)\n" + text
     return text
+
+
+# Characters that would break a message's one line or drive the terminal (a file's names and texts may
+# hold any): shown escaped instead.
+UNPRINTABLE = re.compile(u"[\x00-\x1f\x7f-\x9f\u2028\u2029]")
+
+
+def one_line(text):
+    return UNPRINTABLE.sub(lambda match: repr(match.group())[1:-1], text)
+
+
+def write_cause(error, output):
+    """Why the workbook could not be written: for the system's refusals their cause in words, and that
+    the workbook already there was left alone."""
+    if isinstance(error, OSError) and error.strerror:
+        return "%s%s; %s is left as it was" % (error.strerror[:1].lower(), error.strerror[1:], output)
+    return str(error)
 
 
 def megabytes(size):
@@ -367,9 +379,11 @@ def untyped_prototype_lines(counts):
 class Run(object):
     """One conversion, with its reporting on standard error."""
 
-    def __init__(self, options, stderr):
+    def __init__(self, options, stderr, stops=None):
         self.options = options
         self.stderr = stderr
+        self.stops = stops              # the signal handlers in force (Velvane._program.Stops), if any
+        self.stats = {}
         self.bar = None
         self.truncation_warning = None  # the class, once the native modules are loaded
         self.other_warnings = None      # warnings.showwarning as it was before the run
@@ -379,7 +393,7 @@ class Run(object):
     def say(self, text):
         if self.bar is not None:
             self.bar.clear()
-        self.stderr.write(text + "\n")
+        self.stderr.write(one_line(text) + "\n")
         self.stderr.flush()
 
     def report_failure(self, entry, error):
@@ -432,15 +446,23 @@ class Run(object):
         if self.options.debug:
             self.stderr.write(traceback_text(error))
 
+    def import_modules(self):
+        # the native modules only when there is work to do; a signal meanwhile waits for the import's end
+        if self.stops is None:
+            from Velvane.Tessaly import Tessaly, TruncationWarning
+            return Tessaly, TruncationWarning
+        with self.stops.hold():
+            from Velvane.Tessaly import Tessaly, TruncationWarning
+        return Tessaly, TruncationWarning
+
     def execute(self):
         try:
-            # the native modules only when there is work to do
-            from Velvane.Tessaly import Tessaly, TruncationWarning
+            Tessaly, TruncationWarning = self.import_modules()
         except ImportError as error:
             self.report_error("cannot load the signal-list modules: %s" % error, error)
             return EXIT_FAILED
         self.truncation_warning = TruncationWarning
-        stats = {}
+        stats = self.stats
         tally = SignalTally()
         started = time.monotonic()
         try:
@@ -482,7 +504,8 @@ class Run(object):
         elif "total" not in stats:
             self.report_error("cannot read %s: %s" % (self.options.directory, error), error)
         else:
-            self.report_error("cannot write %s: %s" % (shown(self.options.output), error), error)
+            self.report_error("cannot write %s: %s" % (shown(self.options.output),
+                                                        write_cause(error, shown(self.options.output))), error)
 
 
 def names_output(error, output):
@@ -506,7 +529,27 @@ def check_before_reading(options):
 
 def main(argv=None):
     """Runs the command with `argv` (default: sys.argv[1:]) and returns the exit status; the
-    installed ``velvane`` script and ``python -m Velvane`` exit with it."""
+    installed ``velvane`` script and ``python -m Velvane`` exit with it. SIGINT, SIGTERM and SIGHUP
+    stop the run with one line and the exit status 128 + the signal's number (Velvane._program)."""
+    stops = _program.Stops.installed
+    owned = stops is None
+    if owned:
+        stops = _program.Stops().install()
+    state = {}
+    try:
+        status = command(argv, stops, state)
+        if stops.received is not None:  # a signal whose exception something on the way let fall
+            raise _program.Interrupted(stops.received)
+        return status
+    except KeyboardInterrupt as stopped:
+        stops.raised = True  # a signal that follows is passed over while this one is reported
+        return report_interrupt(stopped, state)
+    finally:
+        if owned:
+            stops.restore()
+
+
+def command(argv, stops, state):
     argv = sys.argv[1:] if argv is None else list(argv)
     if argv and argv[0] in SUBCOMMANDS:
         return importlib.import_module(SUBCOMMANDS[argv[0]][0]).main(argv[1:])
@@ -518,18 +561,38 @@ def main(argv=None):
         check_output(options.output)
     except UsageError as problem:
         parser.print_usage(sys.stderr)
-        sys.stderr.write("velvane: error: %s\n" % problem)
+        sys.stderr.write("velvane: error: %s\n" % one_line(str(problem)))
         return EXIT_USAGE
     except CannotStart as problem:
-        sys.stderr.write("velvane: error: %s\n" % problem)
+        sys.stderr.write("velvane: error: %s\n" % one_line(str(problem)))
         return EXIT_USAGE
     status = check_before_reading(options)
     if status is not None:
         return status
-    run = Run(options, sys.stderr)
+    state["run"] = run = Run(options, sys.stderr, stops)
+    return run.execute()
+
+
+def report_interrupt(stopped, state):
+    """The one line for a run stopped by a signal, and its exit status: 128 + the signal's number."""
+    signum = getattr(stopped, "signum", None) or EXIT_INTERRUPTED - 128  # a KeyboardInterrupt of Python's own
+    name = _program.signal_name(signum)
+    run = state.get("run")
+    if run is None:
+        text = "velvane: interrupted by %s; nothing written" % name
+    elif run.stats.get("written"):
+        text = "velvane: interrupted by %s after writing %s" % (name, run.options.output)
+    else:
+        text = "velvane: interrupted by %s; nothing written to %s" % (name, run.options.output)
     try:
-        return run.execute()
-    except KeyboardInterrupt:
-        run.say("velvane: interrupted; %s not written" % options.output)
-        return EXIT_INTERRUPTED
+        if run is not None:
+            run.say(text)
+            if run.options.debug:
+                traceback.print_exception(type(stopped), stopped, stopped.__traceback__, file=run.stderr)
+        else:
+            sys.stderr.write(one_line(text) + "\n")
+            sys.stderr.flush()
+    except (OSError, ValueError):  # no terminal any more (SIGHUP), or a closed standard error
+        pass
+    return 128 + signum
 

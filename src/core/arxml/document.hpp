@@ -15,6 +15,8 @@ namespace velvane {
 struct Document {
     pugi::xml_document xml;
     std::size_t owners = 0;  // the binding's element objects referring to it (counted under its interpreter lock)
+    std::size_t text_size = 0;  // bytes of the text as parsed
+    std::string source;         // the path it was read from, in the file system's encoding ("" for none)
 
     void retain() noexcept { ++owners; }
     void release() noexcept {

@@ -23,6 +23,7 @@ LoadOutcome load_document(const char* fs_path) {
     FileIdentity identity = identity_of(fs_path);  // before reading: any later change shows
     LoadOutcome out = read_and_parse(fs_path);
     out.identity = identity;
+    if (out.document) out.document->source = fs_path;
     return out;
 }
 
@@ -96,6 +97,7 @@ LoadOutcome parse_text(unsigned char* block, std::size_t size) {
         out.offset = at > 0 ? static_cast<std::size_t>(at - 1) : 0;  // at the '<'
         return out;
     }
+    document->text_size = size;
     out.document = std::move(document);
     return out;
 }

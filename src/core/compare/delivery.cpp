@@ -37,7 +37,7 @@ PortFacts port_facts(const ProjectIndex& index, const ComponentType& component, 
         if (type->text) set(PortFact::values, std::move(*type->text));
     }
     DetailItems items = detail_items(index, port.interface, port.data_element, details);
-    set(PortFact::description, std::move(items.description));
+    set(PortFact::description, items.description != nullptr ? *items.description : std::string());
     set(PortFact::unit, std::move(items.unit));
     set(PortFact::range, std::move(items.range));
     set(PortFact::scaling, scaling_text(items));

@@ -89,7 +89,8 @@ void add_interface(DetailsIndex& details, pugi::xml_node element, const ArPath& 
         interface.elements.push_back({child_text(prototype, "SHORT-NAME"), resolve(child_of(prototype, "TYPE-TREF")),
                                       described(prototype), data_props(prototype, resolve)});
     }
-    details.interfaces.emplace(path, std::move(interface));
+    auto [entry, added] = details.interfaces.emplace(path, std::move(interface));
+    if (added) entry->second.by_name.index(entry->second.elements);
 }
 
 void add_unit(DetailsIndex& details, pugi::xml_node element, const ArPath& path) {

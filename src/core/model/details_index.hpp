@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/model/ar_path.hpp"
+#include "core/model/first_of_name.hpp"
 
 #include <pugixml.hpp>
 
@@ -39,6 +40,7 @@ struct ElementDetails {
 struct InterfaceDetails {
     Described text;
     std::vector<ElementDetails> elements;
+    FirstOfName<ElementDetails> by_name;
 };
 
 // The limits of a DATA-CONSTR's first rule, as written: the physical ones where it states any,

@@ -1,6 +1,7 @@
 #include "core/model/index_growth.hpp"
 
 #include "core/platform/thread_priority.hpp"
+#include "core/platform/wait_check.hpp"
 #include "core/arxml/parse_pipeline.hpp"
 #include "core/model/index_merge.hpp"
 
@@ -70,6 +71,7 @@ public:
           parts_(empty_parts(sources_.size(), wants)),
           parsed_(sources_.size(), 0),
           failures_(sources_.size()),
+          refusals_(sources_.size()),
           ranges_(sources_.size()),
           kept_(sources_.size()),
           settled_(sources_.size(), 0),
@@ -125,10 +127,20 @@ public:
             return sharing_ && sources_[position].has_sheet && position > asked_ && !settled_[position] &&
                    !stopping_ && !finished_;
         };
-        if (when == WhenComing::wait) progress_.wait(lock, [&] { return !coming(); });
+        if (when == WhenComing::wait) checked_wait(progress_, lock, [&] { return !coming(); });
         KeptDocument kept = std::move(kept_[position]);
         kept.coming = coming();
         return kept;
+    }
+
+    std::optional<IndexRefusal> refusal(const std::string& key) {
+        auto last = last_position_.find(key);
+        if (last == last_position_.end()) return std::nullopt;
+        std::size_t position = last->second;
+        ask_for(position);
+        std::unique_lock<std::mutex> lock(mutex_);
+        checked_wait(progress_, lock, [&] { return settled_[position] || stopping_ || finished_; });
+        return settled_[position] ? refusals_[position] : std::nullopt;
     }
 
 private:
@@ -136,7 +148,7 @@ private:
     template <class Ready>
     void wait_for(Ready&& ready) {
         std::unique_lock<std::mutex> lock(mutex_);
-        progress_.wait(lock, [&] { return ready() || finished_; });
+        checked_wait(progress_, lock, [&] { return ready() || finished_; });
         if (!ready() && failure_) std::rethrow_exception(failure_);
     }
 
@@ -166,7 +178,14 @@ private:
         // What was indexed before running out of memory stays.
         try {
             index_document(parts_[i], static_cast<std::uint32_t>(i), sources_[i].key,
-                           outcome.document->xml.document_element());
+                           outcome.document->xml.document_element(), outcome.document->text_size);
+        } catch (const IndexRefusal& refused) {
+            // Left out like a file that cannot be parsed; the loader reports it at its turn.
+            refusals_[i] = refused;
+            parsed_[i] = 0;
+            parts_[i] = ProjectIndex();
+            outcome.document.reset();
+            return;
         } catch (const std::bad_alloc&) {
         } catch (...) {
             failures_[i] = std::current_exception();  // raised at the file's turn
@@ -276,6 +295,7 @@ private:
     std::vector<ProjectIndex> parts_;
     std::vector<char> parsed_;
     std::vector<std::exception_ptr> failures_;
+    std::vector<std::optional<IndexRefusal>> refusals_;  // a worker's, read once the file is settled
     std::vector<ComponentRange> ranges_;  // the merging thread's own
     std::vector<KeptDocument> kept_;  // documents for the analysis, under mutex_
     std::vector<char> settled_;       // parsed, and kept or let go; under mutex_
@@ -317,6 +337,10 @@ const std::vector<PreparedComponent>* prepared_components(const ProjectIndex& in
 
 KeptDocument take_document(const ProjectIndex& index, const std::string& key, WhenComing when) {
     return index.growth == nullptr ? KeptDocument() : index.growth->take_document(key, when);
+}
+
+std::optional<IndexRefusal> index_refusal(const ProjectIndex& index, const std::string& key) {
+    return index.growth == nullptr ? std::nullopt : index.growth->refusal(key);
 }
 
 }  // namespace velvane

@@ -5,7 +5,8 @@
 // file merged so far defines waits for the merging of them all, as the complete index decides it.
 //
 // Thread rules: only the merging thread changes the index. Any other thread reads the index's maps
-// only after complete_index(), and before that only what prepared_components() hands out.
+// only after complete_index(), and before that only what prepared_components() hands out. The waits of
+// other threads call their wait check (platform/wait_check.hpp).
 #pragma once
 
 #include "core/arxml/document.hpp"
@@ -70,5 +71,10 @@ enum class WhenComing { return_at_once, wait };
 // nobody took it yet; else one without a document. A document still coming is waited for only when
 // asked to (a caller holding an interpreter lock lets go of it first).
 KeptDocument take_document(const ProjectIndex& index, const std::string& key, WhenComing when);
+
+// Why the index left out the file keyed `key` though it could be parsed (IndexRefusal), once that file
+// is parsed; nullopt when it did not, or when the index is not growing. Waits for the file's parse:
+// call it after take_document for the file, and without holding the GIL.
+std::optional<IndexRefusal> index_refusal(const ProjectIndex& index, const std::string& key);
 
 }  // namespace velvane

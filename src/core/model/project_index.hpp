@@ -5,6 +5,7 @@
 #include "core/model/ar_path.hpp"
 #include "core/model/composition_index.hpp"
 #include "core/model/details_index.hpp"
+#include "core/model/first_of_name.hpp"
 #include "core/model/origin.hpp"
 #include "core/model/other_interfaces.hpp"
 
@@ -13,6 +14,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -34,6 +36,10 @@ struct TypeNode {
     std::string array_size;  // ARRAY-SIZE of an element, empty where absent
     DataDefProps props;
     std::vector<TypeNode> elements;
+    // Of a STRUCTURE: "t1;t2;&n1;n2;", the members' types (the last piece of the implementation type
+    // reference, else of the base type reference) joined by ";", then ";&", then their names joined by
+    // ";", then ";" (";&;" without members). Made once here, shared by every port of the type.
+    std::shared_ptr<const std::string> member_text;
 };
 
 // An APPLICATION-PRIMITIVE-, -ARRAY- or -RECORD-DATA-TYPE.
@@ -46,13 +52,22 @@ struct ApplicationType {
 struct CompuMethod {
     std::string name;
     std::string category;
-    std::vector<std::string> literals;  // COMPU-CONST / VT of each scale that has one, in order
+    // Of a TEXTTABLE method: the COMPU-CONST / VT of each scale that has one, in order, joined by ";"
+    // the way the enumeration column joins them (leading empty literals leave no trace, later ones an
+    // empty piece). Made once here, shared by every port of the type.
+    std::shared_ptr<const std::string> literal_text;
 };
 
 // A VARIABLE-DATA-PROTOTYPE of a sender-receiver interface.
 struct DataElement {
     std::string name;
     ArPath type;  // TYPE-TREF
+};
+
+// The data elements of a sender-receiver interface, in order.
+struct InterfaceElements {
+    std::vector<DataElement> elements;
+    FirstOfName<DataElement> by_name;
 };
 
 struct PortEntry {
@@ -71,13 +86,28 @@ struct ComponentEntry {
 };
 
 // Application data type -> implementation data type, in the order the maps were written.
-using TypeMappings = std::vector<std::pair<ArPath, ArPath>>;
+struct TypeMapping {
+    ArPath name;  // the application data type
+    ArPath implementation;
+};
+struct TypeMappings {
+    std::vector<TypeMapping> maps;
+    FirstOfName<TypeMapping> by_application;
+};
 
 class IndexGrowth;
 
+// A file the index does not take: its structure goes beyond what real files have. `offset` is where,
+// as a byte offset into the text as parsed.
+class IndexRefusal : public std::runtime_error {
+public:
+    IndexRefusal(const std::string& cause, std::size_t where) : std::runtime_error(cause), offset(where) {}
+    std::size_t offset;
+};
+
 struct ProjectIndex {
     DetailsIndex details;  // signal details; filled only when details.wanted is set before indexing
-    std::unordered_map<ArPath, std::vector<DataElement>> interfaces;
+    std::unordered_map<ArPath, InterfaceElements> interfaces;
     std::unordered_map<ArPath, TypeNode> implementation_types;
     std::unordered_map<ArPath, ApplicationType> application_types;
     std::unordered_map<ArPath, TypeMappings> mapping_sets;
@@ -128,7 +158,10 @@ void complete_index(const ProjectIndex& index);
 // With `with_details`, the index also keeps the signal details (ProjectIndex::details).
 ProjectIndex build_project_index(const std::vector<IndexSource>& sources, bool with_details = false);
 
-// Indexes one parsed file (its AUTOSAR root element), the run's file number `file` keyed `entry`.
-void index_document(ProjectIndex& index, std::uint32_t file, const std::string& entry, pugi::xml_node root);
+// Indexes one parsed file (its AUTOSAR root element, `text_size` bytes of text), the run's file number
+// `file` keyed `entry`. Throws IndexRefusal when the file's AUTOSAR paths would take far more memory
+// than its text (document_indexer.cpp says how much); what it indexed before is then to be dropped.
+void index_document(ProjectIndex& index, std::uint32_t file, const std::string& entry, pugi::xml_node root,
+                    std::size_t text_size);
 
 }  // namespace velvane

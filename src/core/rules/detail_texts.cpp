@@ -16,6 +16,11 @@ constexpr int max_reference_steps = 16;
 // An init value stops growing past this many bytes (constants of constants could multiply it);
 // a cell holds fewer characters anyway.
 constexpr size_t max_value_text = 40000;
+// The details and remarks of one sheet take at most this many bytes per byte of its file, and this
+// much more. Real ones take a twentieth of it or less; without a bound, a file could have thousands of
+// ports show a long text it holds once (a unit's name, a constant naming constants).
+constexpr std::uint64_t detail_bytes_per_file_byte = 1;
+constexpr std::uint64_t detail_bytes_beyond = 1 << 20;
 
 void append_item(std::string& items, const std::string& item) {
     if (!items.empty()) items += "; ";
@@ -35,20 +40,20 @@ const ElementDetails* chosen_element(const InterfaceDetails& interface, const Ar
                                      const ArPath& reference) {
     if (interface.elements.empty()) return nullptr;
     if (!reference.empty()) {
-        for (const ElementDetails& element : interface.elements) {
-            if (interface_path + "/" + element.name == reference) return &element;
+        const ElementDetails* named = nullptr;
+        if (reference.size() > interface_path.size() && reference.compare(0, interface_path.size(), interface_path) == 0 &&
+            reference[interface_path.size()] == '/') {
+            named = interface.by_name.find(interface.elements, reference.substr(interface_path.size() + 1));
         }
-        std::string wanted = last_segment(reference);
-        for (const ElementDetails& element : interface.elements) {
-            if (element.name == wanted) return &element;
-        }
+        if (named == nullptr) named = interface.by_name.find(interface.elements, last_segment(reference));
+        if (named != nullptr) return named;
     }
     return &interface.elements.front();
 }
 
 bool names_element(const ComSpecDetails& spec, const Signal& signal) {
     if (signal.element == nullptr || spec.data_element.empty()) return false;
-    return spec.data_element == signal.interface + "/" + signal.element->name ||
+    return is_child_path(spec.data_element, signal.interface, signal.element->name) ||
            last_segment(spec.data_element) == signal.element->name;
 }
 
@@ -66,12 +71,15 @@ public:
     DetailTexts(const ProjectIndex& index, const Signal& signal)
         : index_(index), details_(index.details), signal_(signal) {}
 
+    // The description: the index's own text, as a port may show one it shares with thousands of
+    // others; null for none.
+    const std::string* description() const;
+
     // Every item the files give.
     DetailItems items() const;
 
 private:
     ArPath from_props(ArPath DataProps::*field) const;
-    std::string description() const;
     std::string unit(const ArPath& compu_method) const;
     std::string range() const;
     std::string init_value() const;
@@ -82,16 +90,16 @@ private:
     const Signal& signal_;
 };
 
-std::string DetailTexts::description() const {
+const std::string* DetailTexts::description() const {
     const Described* sources[3] = {signal_.port == nullptr ? nullptr : &signal_.port->text,
                                    signal_.element == nullptr ? nullptr : &signal_.element->text,
                                    signal_.interface_details == nullptr ? nullptr : &signal_.interface_details->text};
     for (std::string Described::*field : {&Described::desc, &Described::long_name}) {
         for (const Described* source : sources) {
-            if (source != nullptr && !(source->*field).empty()) return source->*field;
+            if (source != nullptr && !(source->*field).empty()) return &(source->*field);
         }
     }
-    return std::string();
+    return nullptr;
 }
 
 // The reference of the data element's props, else of its data type's, else of the types that
@@ -235,8 +243,10 @@ std::string remark_text(const DetailItems& items) {
     return text;
 }
 
-DetailItems detail_items(const ProjectIndex& index, const ArPath& interface, const ArPath& data_element,
-                         const PortDetails* port) {
+namespace {
+
+Signal signal_of(const ProjectIndex& index, const ArPath& interface, const ArPath& data_element,
+                 const PortDetails* port) {
     Signal signal;
     signal.port = port;
     signal.interface = interface;
@@ -244,12 +254,20 @@ DetailItems detail_items(const ProjectIndex& index, const ArPath& interface, con
     if (signal.interface_details != nullptr) {
         signal.element = chosen_element(*signal.interface_details, interface, data_element);
     }
-    return DetailTexts(index, signal).items();
+    return signal;
+}
+
+}  // namespace
+
+DetailItems detail_items(const ProjectIndex& index, const ArPath& interface, const ArPath& data_element,
+                         const PortDetails* port) {
+    return DetailTexts(index, signal_of(index, interface, data_element, port)).items();
 }
 
 SheetDetails::SheetDetails(std::shared_ptr<const ProjectIndex> index, const std::string& entry,
-                           const std::string& component)
+                           const std::string& component, std::uint64_t file_size)
     : index_(completed(std::move(index))),
+      bytes_left_(detail_bytes_per_file_byte * file_size + detail_bytes_beyond),
       component_(find_component(*index_, entry, trimmed(component))),
       component_details_(find_component_details(*index_, entry, trimmed(component))),
       ports_(component_ == nullptr ? nullptr : &component_->ports),
@@ -261,8 +279,29 @@ SignalDetails SheetDetails::port(const std::string& port, bool provided, const s
     const PortEntry* entry = ports_.find(name, provided);
     ArPath interface = entry != nullptr ? entry->interface : trimmed(interface_reference);
     ArPath element = entry != nullptr ? entry->data_element : trimmed(data_element_reference);
-    DetailItems items = detail_items(*index_, interface, element, port_details_.find(name, provided));
-    return {std::move(items.description), details_text(items), remark_text(items)};
+    Signal signal = signal_of(*index_, interface, element, port_details_.find(name, provided));
+    DetailTexts texts(*index_, signal);
+    SignalDetails found;
+    if (const std::string* description = texts.description()) {
+        found.description = std::shared_ptr<const std::string>(index_, description);
+    }
+    if (bytes_left_ == 0) {
+        ++left_out_;
+        return found;
+    }
+    DetailItems items = texts.items();
+    found.details = details_text(items);
+    found.remark = remark_text(items);
+    std::uint64_t size = found.details.size() + found.remark.size();
+    if (size > bytes_left_) {
+        bytes_left_ = 0;
+        ++left_out_;
+        found.details.clear();
+        found.remark.clear();
+        return found;
+    }
+    bytes_left_ -= size;
+    return found;
 }
 
 }  // namespace velvane

@@ -25,59 +25,28 @@ bool names_boolean(const std::string& name) {
     return false;
 }
 
-// Literals joined with ";", the way the enumeration column joins them: leading empty literals
-// leave no trace, later ones an empty piece.
-std::string joined_literals(const std::vector<std::string>& literals) {
-    std::string joined;
-    for (const std::string& literal : literals) {
-        if (joined.empty()) {
-            joined = literal;
-        } else {
-            joined += ';';
-            joined += literal;
-        }
-    }
-    return joined;
-}
-
-// "t1;t2;&n1;n2;": member types (last piece of the implementation type reference, else of the
-// base type reference) joined by ";", then ";&", then the member names joined by ";", then ";".
-// A structure without members gives ";&;", as in the structure table.
-std::string member_text(const TypeNode& structure) {
-    std::string types, names;
-    bool first = true;
-    for (const TypeNode& member : structure.elements) {
-        if (!first) {
-            types += ';';
-            names += ';';
-        }
-        first = false;
-        const ArPath& reference = member.props.implementation_type.empty() ? member.props.base_type
-                                                                           : member.props.implementation_type;
-        types += last_segment(reference);
-        names += member.name;
-    }
-    return types + ";&" + names + ";";
-}
-
 ArPath mapped_type(const ProjectIndex& index, const ArPath& application, const std::vector<ArPath>& mapping_sets) {
     for (const ArPath& set : mapping_sets) {
         const TypeMappings* mappings = find_in(index, index.mapping_sets, set);
         if (mappings == nullptr) continue;
-        for (const auto& [from, to] : *mappings) {
-            if (from == application) return to;
+        if (const TypeMapping* map = mappings->by_application.find(mappings->maps, application)) {
+            return map->implementation;
         }
     }
     const ArPath* any = find_in(index, index.project_mappings, application);
     return any == nullptr ? ArPath() : *any;
 }
 
+// TYPE_REFERENCE chains (and the element types of arrays) are followed this far: real ones take a step
+// or two. A longer chain is taken for one that runs in a circle.
+constexpr std::size_t max_type_steps = 64;
+
 // One walk from an implementation data type to what the sheet shows about it.
 class TypeWalk {
 public:
     explicit TypeWalk(const ProjectIndex& index) : index_(index) {}
 
-    // False when the walk meets a type a second time.
+    // False when the walk meets a type a second time, or would go on past max_type_steps.
     bool run(const TypeNode* type, PortType& out);
 
 private:
@@ -107,7 +76,7 @@ const TypeNode* TypeWalk::enter_array(const TypeNode& array, PortType& out, bool
     note_compu(element->props.compu_method);
     if (element->category == "STRUCTURE") {
         out.name = element->name;
-        out.text = member_text(*element);
+        out.text = element->member_text;
         finished = true;
         return nullptr;
     }
@@ -120,6 +89,7 @@ const TypeNode* TypeWalk::enter_array(const TypeNode& array, PortType& out, bool
 bool TypeWalk::run(const TypeNode* type, PortType& out) {
     out.name = type->name;
     while (type != nullptr) {
+        if (seen_.size() == max_type_steps) return false;
         if (std::find(seen_.begin(), seen_.end(), type) != seen_.end()) return false;
         seen_.push_back(type);
         note_compu(type->props.compu_method);
@@ -133,14 +103,14 @@ bool TypeWalk::run(const TypeNode* type, PortType& out) {
             if (finished) return true;
             if (type != nullptr) out.name = type->name;
         } else if (type->category == "STRUCTURE") {
-            out.text = member_text(*type);
+            out.text = type->member_text;
             return true;
         } else {
             break;
         }
     }
     if (compu_ != nullptr && compu_->category == "TEXTTABLE" && !names_boolean(compu_->name)) {
-        out.text = joined_literals(compu_->literals);
+        out.text = compu_->literal_text;
     }
     return true;
 }
@@ -148,7 +118,7 @@ bool TypeWalk::run(const TypeNode* type, PortType& out) {
 void add_literals(const ProjectIndex& index, const ArPath& compu_method, PortType& out) {
     const CompuMethod* method = compu_method.empty() ? nullptr : find_in(index, index.compu_methods, compu_method);
     if (method != nullptr && method->category == "TEXTTABLE" && !names_boolean(method->name)) {
-        out.text = joined_literals(method->literals);
+        out.text = method->literal_text;
     }
 }
 
@@ -212,7 +182,7 @@ std::optional<PortType> type_of_mode_switch(const ProjectIndex& index, const ArP
     if (const std::vector<std::string>* modes = find_in(index, index.other_interfaces.mode_groups, *group)) {
         std::string text;
         for (size_t i = 0; i < modes->size(); ++i) text += (i == 0 ? "" : ";") + (*modes)[i];
-        result.text = text;
+        result.text = std::make_shared<const std::string>(std::move(text));
     }
     return result;
 }
@@ -220,24 +190,20 @@ std::optional<PortType> type_of_mode_switch(const ProjectIndex& index, const ArP
 std::optional<PortType> type_of_interface(const ProjectIndex& index, const ArPath& interface,
                                           const ArPath& data_element, const std::vector<ArPath>& mapping_sets) {
     if (interface.empty()) return std::nullopt;
-    const std::vector<DataElement>* elements = find_in(index, index.interfaces, interface);
-    if (elements == nullptr) return type_of_mode_switch(index, interface);
-    if (elements->empty()) return std::nullopt;
+    const InterfaceElements* found = find_in(index, index.interfaces, interface);
+    if (found == nullptr) return type_of_mode_switch(index, interface);
+    const std::vector<DataElement>& elements = found->elements;
+    if (elements.empty()) return std::nullopt;
     const DataElement* chosen = nullptr;
     if (!data_element.empty()) {
-        for (const DataElement& element : *elements) {
-            if (is_child_path(data_element, interface, element.name)) {
-                chosen = &element;
-                break;
-            }
+        // By path (the interface's path, "/", the element's name), else by the last piece of the path.
+        if (data_element.size() > interface.size() && data_element.compare(0, interface.size(), interface) == 0 &&
+            data_element[interface.size()] == '/') {
+            chosen = found->by_name.find(elements, data_element.substr(interface.size() + 1));
         }
-        std::string wanted = last_segment(data_element);
-        for (const DataElement& element : *elements) {
-            if (chosen != nullptr) break;
-            if (element.name == wanted) chosen = &element;
-        }
+        if (chosen == nullptr) chosen = found->by_name.find(elements, last_segment(data_element));
     }
-    if (chosen == nullptr) chosen = &elements->front();
+    if (chosen == nullptr) chosen = &elements.front();
     return type_of_data_type(index, chosen->type, mapping_sets);
 }
 

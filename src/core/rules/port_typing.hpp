@@ -5,6 +5,7 @@
 
 #include "core/model/project_index.hpp"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,14 +17,17 @@ struct PortType {
     std::string name;          // the type shown: that type, or an array's element type; for an
                                // application type, the implementation type it is mapped to
     std::string array_suffix;  // "[<ARRAY-SIZE>]" for each array level, outermost first
-    std::optional<std::string> text;  // a structure's member text or an enumeration's literals
+    // A structure's member text or an enumeration's literals (null for none): the index's own text,
+    // shared by every port of the type.
+    std::shared_ptr<const std::string> text;
 };
 
 // The type of data type `type`. Application data types are mapped through `mapping_sets` in order,
 // then through any mapping set of the project. A type that no file read defines (or one mapped to
 // such a type) is named by the last piece of the reference, an "rt_Array_<element>_<n>" name read as
 // an array; so is a type whose TYPE_REFERENCE chain runs in a circle. No enumeration or structure text
-// is made up for them. Nothing when `type` is empty or its last piece names nothing.
+// is made up for them. Nothing when `type` is empty or its last piece names nothing. A chain longer
+// than any real one (64 types) is taken for a circle.
 std::optional<PortType> type_of_data_type(const ProjectIndex& index, const ArPath& type,
                                           const std::vector<ArPath>& mapping_sets);
 

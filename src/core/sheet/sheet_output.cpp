@@ -30,9 +30,63 @@ void SheetOutput::write(std::int64_t row, std::int64_t column, std::string_view 
     std::string_view kept = utf16_prefix(text, cell_text_limit);
     put_text(row, column, kept, style);
     if (watcher_) watcher_->stored(row, column, kept);
+    warn_cut(row, column, length);
+}
+
+void SheetOutput::warn_cut(std::int64_t row, std::int64_t column, std::size_t length) const {
     if (warn_) {
         warn_(cell_reference(name_, row, column) + ": text of " + std::to_string(length) +
               " characters cut to its first " + std::to_string(cell_text_limit) + ", the most a cell holds");
+    }
+}
+
+namespace {
+
+// Shared texts shorter than this are written as any text: measuring them again costs little.
+constexpr std::size_t shared_text_from = 1024;
+// Long shared texts remembered per sheet; the cells of one row take a few of them.
+constexpr std::size_t shared_texts_kept = 8;
+
+}  // namespace
+
+const SheetOutput::SharedText& SheetOutput::measured(const std::shared_ptr<const std::string>& text) {
+    for (const SharedText& known : shared_) {
+        if (known.source == text) return known;
+    }
+    if (shared_.size() == shared_texts_kept) shared_.erase(shared_.begin());
+    std::string_view view(*text);
+    std::string mended;
+    if (needs_mending(view)) {
+        mended = storable_text(view);
+        view = mended;
+    }
+    std::size_t length = utf16_length(view);
+    std::string stored(length <= cell_text_limit ? view : utf16_prefix(view, cell_text_limit));
+    shared_.push_back({text, std::move(stored), length, shared_count_++});
+    return shared_.back();
+}
+
+void SheetOutput::write(std::int64_t row, std::int64_t column, const std::shared_ptr<const std::string>& text,
+                        CellStyle style) {
+    if (row >= row_count_) return;
+    if (!text || text->size() < shared_text_from) {
+        write(row, column, text ? std::string_view(*text) : std::string_view(), style);
+        return;
+    }
+    const SharedText& shared = measured(text);
+    put_shared_text(row, column, shared.id, shared.stored, style);
+    if (watcher_) watcher_->stored(row, column, shared.stored);
+    if (shared.length > cell_text_limit) warn_cut(row, column, shared.length);
+}
+
+void SheetOutput::write(std::int64_t row, std::int64_t column, const std::shared_ptr<const CellValue>& value,
+                        CellStyle style) {
+    if (!value) {
+        write(row, column, CellValue(), style);
+    } else if (value->kind == CellValue::Kind::text) {
+        write(row, column, std::shared_ptr<const std::string>(value, &value->text), style);
+    } else {
+        write(row, column, *value, style);
     }
 }
 

@@ -31,6 +31,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velvane {
 
@@ -102,6 +103,15 @@ public:
     void write(std::int64_t row, std::int64_t column, const CellValue& value, CellStyle style);
     void write(std::int64_t row, std::int64_t column, std::string_view text, CellStyle style);
 
+    // The same for a value or text many cells may share (a type's enumeration literals, an interface's
+    // description): a long one is measured, mended and cut once for the cells it goes into in a row,
+    // and the workbook may keep it once. The cost of a cell then does not grow with the text, however
+    // long it is. The text must not change while the sheet is filled.
+    void write(std::int64_t row, std::int64_t column, const std::shared_ptr<const CellValue>& value,
+               CellStyle style);
+    void write(std::int64_t row, std::int64_t column, const std::shared_ptr<const std::string>& text,
+               CellStyle style);
+
     // Sets columns first..last (inclusive, 0 is A) to `width` characters.
     virtual void set_column_width(std::int64_t first, std::int64_t last, double width) = 0;
 
@@ -130,12 +140,29 @@ protected:
     virtual void put_blank(std::int64_t row, std::int64_t column, CellStyle style) = 0;
     virtual void put_number(std::int64_t row, std::int64_t column, double value, CellStyle style) = 0;
     virtual void put_boolean(std::int64_t row, std::int64_t column, bool value, CellStyle style) = 0;
+    // A shared text as put_text takes it; `id` is the same for every cell it goes into.
+    virtual void put_shared_text(std::int64_t row, std::int64_t column, std::uint64_t /*id*/, std::string_view text,
+                                 CellStyle style) {
+        put_text(row, column, text, style);
+    }
 
 private:
+    // A long shared text as its cells take it: mended and cut, with its length for the warning.
+    struct SharedText {
+        std::shared_ptr<const std::string> source;  // held: its address cannot come back as another text
+        std::string stored;
+        std::size_t length;  // in UTF-16 units, before the cut
+        std::uint64_t id;
+    };
+    const SharedText& measured(const std::shared_ptr<const std::string>& text);
+    void warn_cut(std::int64_t row, std::int64_t column, std::size_t length) const;
+
     std::string name_;
     std::int64_t row_count_;
     Warn warn_;
     CellWatcher* watcher_ = nullptr;
+    std::vector<SharedText> shared_;  // the last few long shared texts, the latest last
+    std::uint64_t shared_count_ = 0;
 };
 
 class WorkbookOutput {

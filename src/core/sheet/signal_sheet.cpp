@@ -107,6 +107,15 @@ public:
               " output): a sheet holds " + std::to_string(sheet_->row_count()) + " rows, the header row included");
     }
 
+    // One warning for the signals whose details the bound of SheetDetails left empty.
+    void report_details_left_out() const {
+        std::size_t left_out = input_.details == nullptr ? 0 : input_.details->left_out();
+        if (left_out == 0 || !warn_) return;
+        warn_(sheet_->name() + ": details and remark of " + std::to_string(left_out) + " signal" +
+              (left_out == 1 ? "" : "s") + " left empty: the sheet's details would take more than the size of "
+              "its file");
+    }
+
     void finish() const {
         view_.apply();
         sheet_->finish();
@@ -139,7 +148,7 @@ void SheetWriter::fill_in(const SignalRecord& record, Direction direction, RowRe
     if (!resolved || (!record.declared_type.empty() && record.declared_type != resolved->referenced)) return;
     if (type.name.empty()) type.name = resolved->name;
     if (type.array_suffix.empty()) type.array_suffix = resolved->array_suffix;
-    if (!has_usage && resolved->text) sheet_->write(row, usage_column, *resolved->text, CellStyle::data);
+    if (!has_usage && resolved->text) sheet_->write(row, usage_column, resolved->text, CellStyle::data);
 }
 
 // The description, details and remark cells that have something to say, from left to right.
@@ -148,8 +157,9 @@ void SheetWriter::write_details(const SignalRecord& record, Direction direction,
     if (!record.name) return;
     SignalDetails found = input_.details->port(*record.name, direction == Direction::output,
                                                references.interface(), references.data_element());
-    std::int64_t column = description_column;
-    for (const std::string* text : {&found.description, &found.details, &found.remark}) {
+    if (found.description) sheet_->write(row, description_column, found.description, CellStyle::data);
+    std::int64_t column = description_column + 1;
+    for (const std::string* text : {&found.details, &found.remark}) {
         if (!text->empty()) sheet_->write(row, column, *text, CellStyle::data);
         ++column;
     }
@@ -177,8 +187,8 @@ void SheetWriter::write_row(Direction direction, std::int64_t row) const {
     SignalRecord record = records_.record(direction, index);
     RowReferences references(records_, direction, index);
     ShownType type = shown_type(record.declared_type);
-    if (record.enumeration) sheet_->write(row, columns.usage, *record.enumeration, CellStyle::data);
-    if (record.members) sheet_->write(row, columns.usage, *record.members, CellStyle::data);
+    if (record.enumeration) sheet_->write(row, columns.usage, record.enumeration, CellStyle::data);
+    if (record.members) sheet_->write(row, columns.usage, record.members, CellStyle::data);
     bool has_usage = record.enumeration || record.members;
     if (input_.typing != nullptr) fill_in(record, direction, references, has_usage, row, columns.usage, type);
     if (direction == Direction::input) {
@@ -225,6 +235,7 @@ void write_signal_sheet(WorkbookOutput& workbook, const SignalSheetInput& input)
         writer.write_row(Direction::output, row);
     }
     writer.report_left_out(inputs, outputs);
+    writer.report_details_left_out();
     writer.finish();
 }
 

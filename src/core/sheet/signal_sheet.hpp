@@ -10,6 +10,7 @@
 #include "core/sheet/sheet_output.hpp"
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -31,8 +32,10 @@ struct SignalRecord {
     // empty signal cell; an input record of that kind is refused by SignalRecords::record).
     std::optional<std::string> name;
     std::string declared_type;             // the type name the file's own look-ups give, "" for none
-    std::optional<CellValue> enumeration;  // the literals of that type's enumeration, where it has one
-    std::optional<CellValue> members;      // the member text of that type's structure, where it has one
+    // The literals of that type's enumeration, the member text of its structure, where it has one: a
+    // value the records may share among all the ports of the type.
+    std::shared_ptr<const CellValue> enumeration;
+    std::shared_ptr<const CellValue> members;
 };
 
 class SignalRecords {

@@ -32,6 +32,17 @@ void BufferedSheet::put_text(std::int64_t row, std::int64_t column, std::string_
     sheet_.texts.push_back('\0');
 }
 
+// Every cell of one shared text points at one copy of it.
+void BufferedSheet::put_shared_text(std::int64_t row, std::int64_t column, std::uint64_t id, std::string_view text,
+                                    CellStyle style) {
+    auto [known, added] = shared_texts_.emplace(id, sheet_.texts.size());
+    if (added) {
+        put_text(row, column, text, style);
+        return;
+    }
+    sheet_.cells.push_back({row, column, style, BufferedCell::Kind::text, 0, known->second});
+}
+
 void BufferedSheet::put_blank(std::int64_t row, std::int64_t column, CellStyle style) {
     add(row, column, style, BufferedCell::Kind::blank, 0);
 }

@@ -5,6 +5,8 @@
 #include "core/sheet/sheet_output.hpp"
 #include "core/xlsx/sheet_commits.hpp"
 
+#include <unordered_map>
+
 namespace velvane {
 
 class NativeWorkbook;
@@ -26,12 +28,15 @@ protected:
     void put_blank(std::int64_t row, std::int64_t column, CellStyle style) override;
     void put_number(std::int64_t row, std::int64_t column, double value, CellStyle style) override;
     void put_boolean(std::int64_t row, std::int64_t column, bool value, CellStyle style) override;
+    void put_shared_text(std::int64_t row, std::int64_t column, std::uint64_t id, std::string_view text,
+                         CellStyle style) override;
 
 private:
     void add(std::int64_t row, std::int64_t column, CellStyle style, BufferedCell::Kind kind, double number);
 
     NativeWorkbook& book_;
     CommittedSheet sheet_;
+    std::unordered_map<std::uint64_t, std::size_t> shared_texts_;  // shared text id -> where its text is
 };
 
 }  // namespace velvane

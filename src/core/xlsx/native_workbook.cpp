@@ -4,9 +4,12 @@
 #include "core/sheet/sheet_name.hpp"
 #include "core/sheet/unicode_text.hpp"
 #include "core/xlsx/buffered_sheet.hpp"
+#include "core/xlsx/library_messages.hpp"
 
 #include <xlsxwriter.h>
 
+#include <cerrno>
+#include <cstring>
 #include <new>
 #include <optional>
 #include <utility>
@@ -84,10 +87,19 @@ void NativeWorkbook::close() {
         state_ = State::closed;  // the workbook is dropped unwritten by the destructor
         throw SheetRefused(*refused);
     }
+    LibraryMessages said;
+    errno = 0;
     lxw_error error = workbook_close(book_);  // frees the workbook, written or not
+    int cause = errno;
     book_ = nullptr;
     state_ = State::closed;
-    if (error != LXW_NO_ERROR) throw WorkbookWriteFailed(lxw_strerror(error));
+    if (error == LXW_NO_ERROR) return;
+    // A failure of the file system shows as a zip or file error of the library, with errno set by the
+    // call that failed (the library names it in its lines too).
+    if (cause != 0 && cause != EINVAL) throw WorkbookWriteFailed(std::strerror(cause), cause);
+    std::string system = said.system_cause();
+    if (!system.empty()) throw WorkbookWriteFailed(system, 0);
+    throw WorkbookWriteFailed(lxw_strerror(error), 0);
 }
 
 std::unique_ptr<SheetOutput> NativeWorkbookOutput::add_sheet(const std::string& name) {

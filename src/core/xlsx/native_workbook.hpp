@@ -39,10 +39,13 @@ public:
     WorkbookClosed() : std::logic_error("the workbook is already closed") {}
 };
 
-// Writing the file failed; what() is the library's cause ("Error creating output xlsx file. ...").
+// Writing the file failed. what() is the cause: the system's ("No space left on device") where the
+// library's failure came from one, with its errno in error_number; else the library's own
+// ("Error creating output xlsx file. ..."), error_number 0.
 class WorkbookWriteFailed : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    WorkbookWriteFailed(const std::string& cause, int error) : std::runtime_error(cause), error_number(error) {}
+    int error_number;
 };
 
 class NativeWorkbook {
@@ -63,7 +66,8 @@ public:
     void commit(CommittedSheet&& sheet);
 
     // Writes the file. SheetRefused when the library refused a sheet (nothing is written then),
-    // WorkbookWriteFailed when writing fails. The workbook is finished either way.
+    // WorkbookWriteFailed when writing fails. The workbook is finished either way. What the library
+    // prints of its failures is kept from standard error (library_messages.hpp).
     void close();
 
     bool is_open() const { return state_ == State::open; }

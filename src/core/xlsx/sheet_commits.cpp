@@ -3,6 +3,7 @@
 #include <xlsxwriter.h>
 
 #include "core/platform/thread_priority.hpp"
+#include "core/platform/wait_check.hpp"
 
 #include <system_error>
 #include <utility>
@@ -29,7 +30,16 @@ lxw_error write_cell(lxw_worksheet* sheet, const BufferedCell& cell, const std::
 SheetCommits::SheetCommits(lxw_workbook* book, lxw_format* const* formats, bool yielding)
     : book_(book), formats_(formats), yielding_(yielding) {}
 
-SheetCommits::~SheetCommits() { finish(); }
+// A workbook dropped unclosed: the sheets still queued would never be written anyway.
+SheetCommits::~SheetCommits() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        finishing_ = true;
+        queue_.clear();
+    }
+    queued_.notify_one();
+    if (writer_.joinable()) writer_.join();
+}
 
 void SheetCommits::add(CommittedSheet sheet) {
     std::unique_lock<std::mutex> lock(mutex_);
@@ -61,11 +71,13 @@ std::optional<SheetRefusal> SheetCommits::finish() {
     }
     queued_.notify_one();
     if (writer_.joinable()) writer_.join();
+    WaitCheck check = this_thread_wait_check();
     std::unique_lock<std::mutex> lock(mutex_);
     while (!queue_.empty()) {
         CommittedSheet sheet = std::move(queue_.front());
         queue_.pop_front();
         lock.unlock();
+        if (check != nullptr) check();  // between sheets, the caller may stop
         write(sheet);
         lock.lock();
     }

@@ -74,7 +74,7 @@ public:
     // `formats` are the workbook's, by CellStyle. With `yielding`, the thread runs at the lowest
     // priority: for runs whose other threads (the project index) are needed sooner.
     SheetCommits(lxw_workbook* book, lxw_format* const* formats, bool yielding);
-    ~SheetCommits();  // waits for the sheets under way
+    ~SheetCommits();  // waits for the sheet under way; the sheets still queued are dropped
     SheetCommits(const SheetCommits&) = delete;
     SheetCommits& operator=(const SheetCommits&) = delete;
 
@@ -86,7 +86,8 @@ public:
 
     // Puts every sheet queued into the workbook: the thread ends after the sheet it is writing and the
     // caller writes the rest (a thread that yielded all along may be far behind, and the others it
-    // yielded to are done by now). The first refusal, if any.
+    // yielded to are done by now). The first refusal, if any. The caller's wait check
+    // (platform/wait_check.hpp) is called before each sheet it writes: what it throws ends the call.
     std::optional<SheetRefusal> finish();
 
 private:

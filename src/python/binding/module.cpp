@@ -2,6 +2,7 @@
 #include <pybind11/pybind11.h>
 
 #include <utility>
+#include <vector>
 
 #include "core/arxml/buffer_pool.hpp"
 #include "core/arxml/document.hpp"
@@ -73,6 +74,57 @@ py::object parse_ahead(py::object path) {
     return ahead::start(path_forms(path).second);
 }
 
+// An exception of class `kind` for `cause` in the file at `path`, located at `where`: an element
+// object of a document parsed from that file, a byte offset into its text as parsed, or None. With
+// path None, the file an element's document was read from.
+py::object error_at(py::object path, py::object where, py::object cause, py::object kind) {
+    auto* element = PyObject_TypeCheck(where.ptr(), &ElementType) ? reinterpret_cast<ElementObject*>(where.ptr()) : nullptr;
+    if (path.is_none()) {
+        if (element == nullptr || element->document->source.empty()) {
+            throw py::value_error("_error_at: no path, and no element of a document read from a file");
+        }
+        const std::string& source = element->document->source;
+        path = py::reinterpret_steal<py::object>(
+            PyUnicode_DecodeFSDefaultAndSize(source.data(), static_cast<Py_ssize_t>(source.size())));
+        if (!path) throw py::error_already_set();
+    }
+    auto [shown, fs_path] = path_forms(path);
+    std::size_t offset = 0;
+    const std::size_t* located = nullptr;
+    if (element != nullptr) {
+        std::ptrdiff_t at = pugi::xml_node(element->node).offset_debug();
+        offset = at > 0 ? static_cast<std::size_t>(at - 1) : 0;  // at the '<'
+        located = &offset;
+    } else if (!where.is_none()) {
+        offset = where.cast<std::size_t>();
+        located = &offset;
+    }
+    std::string text = py::str(cause).cast<std::string>();
+    PyObject* error = located_error(kind.ptr(), shown.ptr(), fs_path.ptr(), located, text);
+    if (!error) throw py::error_already_set();
+    return py::reinterpret_steal<py::object>(error);
+}
+
+// "/Package/Sub/Name": the SHORT-NAMEs of an element and of those around it that have one, outermost
+// first, as AUTOSAR paths name elements.
+py::str autosar_path(py::handle where) {
+    if (!PyObject_TypeCheck(where.ptr(), &ElementType)) throw py::type_error("_autosar_path takes an element");
+    std::vector<std::string> names;  // innermost first
+    for (pugi::xml_node node(reinterpret_cast<ElementObject*>(where.ptr())->node); node && node.parent();
+         node = node.parent()) {
+        pugi::xml_node name = node.child("SHORT-NAME");
+        if (!name) continue;
+        std::string text = name.child_value();
+        std::size_t first = text.find_first_not_of(" \t\r\n"), last = text.find_last_not_of(" \t\r\n");
+        names.push_back(first == std::string::npos ? std::string() : text.substr(first, last - first + 1));
+    }
+    std::string path;
+    for (auto name = names.rbegin(); name != names.rend(); ++name) path += "/" + *name;
+    PyObject* made = PyUnicode_DecodeUTF8(path.data(), static_cast<Py_ssize_t>(path.size()), "replace");
+    if (!made) throw py::error_already_set();
+    return py::reinterpret_steal<py::str>(made);
+}
+
 }  // namespace
 
 PYBIND11_MODULE(AUTOSAR_00048, m) {
@@ -115,6 +167,18 @@ PYBIND11_MODULE(AUTOSAR_00048, m) {
           "takes the document when the file has not changed meanwhile (any failure is met again by that "
           "parse). Keep the ticket until then: dropping it discards the document. None when parse was "
           "replaced or no thread could be started.");
+    m.def("_error_at", &error_at, py::arg("path"), py::arg("where"), py::arg("cause"),
+          py::arg("kind") = py::reinterpret_borrow<py::object>(ParseError),
+          "_error_at(path, where, cause, kind=ParseError) -> exception\n\n"
+          "A new `kind` exception for `cause` in the file at `path`, as parse raises them: the message "
+          "'path:line:column: cause' and the attributes filename, lineno, colno and cause. `where` is an "
+          "element of a document parsed from that file, a byte offset into its text as parsed, or None "
+          "(then the message is 'path: cause' and lineno and colno are None). `path` None stands for the "
+          "file the element's document was read from. The file is read again to tell line and column.");
+    m.def("_autosar_path", &autosar_path, py::arg("element"),
+          "_autosar_path(element) -> str\n\n"
+          "'/Package/Sub/Name': the SHORT-NAMEs of the element and of the elements around it that have one, "
+          "outermost first.");
     m.def("_idle_pool_bytes", &pool::idle_bytes, "Bytes of parse memory kept for reuse (diagnostics).");
     m.def("_release_pool", &pool::release_idle, "Gives the parse memory kept for reuse back to the system.");
 }

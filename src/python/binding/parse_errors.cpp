@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "core/platform/platform_file.hpp"
 #include "core/arxml/text_encoding.hpp"
@@ -14,9 +15,8 @@ PyObject* ParseError = nullptr;
 
 namespace {
 
-// The file's text as the parser saw it, in UTF-8: the raw bytes, or their conversion for UTF-16/32
-// and Latin-1 files. Empty when the file cannot be read again.
-std::string parsed_text(PyObject* fs_path, SourceEncoding encoding) {
+// The file's bytes; empty when it cannot be read again.
+std::string file_bytes(PyObject* fs_path) {
     std::string bytes;
     velvane::FileContents file;
     const char* cause = nullptr;
@@ -24,6 +24,12 @@ std::string parsed_text(PyObject* fs_path, SourceEncoding encoding) {
         std::unique_ptr<unsigned char, void (*)(void*)> owned(file.data, std::free);
         bytes.assign(reinterpret_cast<const char*>(file.data), file.size);
     }
+    return bytes;
+}
+
+// The file's text as the parser saw it, in UTF-8: the raw bytes, or their conversion for UTF-16/32
+// and Latin-1 files.
+std::string parsed_text(std::string bytes, SourceEncoding encoding) {
     if (encoding == SourceEncoding::kUtf8) return bytes;
     if (encoding == SourceEncoding::kWindows1252) {
         std::string utf8(3 * bytes.size(), '\0');
@@ -68,7 +74,56 @@ void locate(const std::string& text, std::size_t offset, unsigned long& line, un
     }
 }
 
+// The file's text as the parser saw it, with the encoding the parser chooses for it.
+std::string parsed_text_of(PyObject* fs_path) {
+    std::string bytes = file_bytes(fs_path);
+    SourceEncoding encoding =
+        choose_encoding(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()).kind;
+    return parsed_text(std::move(bytes), encoding);
+}
+
+// Lower-case the first letter to follow "path:line:column: ", but leave an acronym or a tag name ("NUL",
+// "R-PORT-PROTOTYPE") alone.
+std::string as_continuation(std::string cause) {
+    if (cause.size() > 1 && std::islower(static_cast<unsigned char>(cause[1])))
+        cause[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(cause[0])));
+    return cause;
+}
+
+// kind("path:line:column: cause"), or kind("path: cause") where line is 0, with the parts as the
+// attributes filename, lineno, colno (None without a line) and cause. New reference, or nullptr.
+PyObject* make_located(PyObject* kind, PyObject* path, unsigned long line, unsigned long column,
+                       const std::string& cause) {
+    PyObject* message = line != 0 ? PyUnicode_FromFormat("%U:%lu:%lu: %s", path, line, column, cause.c_str())
+                                   : PyUnicode_FromFormat("%U: %s", path, cause.c_str());
+    if (!message) return nullptr;
+    PyObject* error = PyObject_CallFunctionObjArgs(kind, message, nullptr);
+    Py_DECREF(message);
+    if (!error) return nullptr;
+    PyObject* lineno = line != 0 ? PyLong_FromUnsignedLong(line) : (Py_INCREF(Py_None), Py_None);
+    PyObject* colno = line != 0 ? PyLong_FromUnsignedLong(column) : (Py_INCREF(Py_None), Py_None);
+    PyObject* text = PyUnicode_FromString(cause.c_str());
+    bool ok = lineno && colno && text && PyObject_SetAttrString(error, "filename", path) == 0 &&
+              PyObject_SetAttrString(error, "lineno", lineno) == 0 &&
+              PyObject_SetAttrString(error, "colno", colno) == 0 && PyObject_SetAttrString(error, "cause", text) == 0;
+    Py_XDECREF(lineno);
+    Py_XDECREF(colno);
+    Py_XDECREF(text);
+    if (!ok) Py_CLEAR(error);
+    return error;
+}
+
 }  // namespace
+
+PyObject* located_error(PyObject* kind, PyObject* path, PyObject* fs_path, const std::size_t* offset,
+                        const std::string& cause) {
+    unsigned long line = 0, column = 0;
+    if (offset != nullptr) {
+        std::string text = parsed_text_of(fs_path);
+        if (!text.empty() && *offset <= text.size()) locate(text, *offset, line, column);
+    }
+    return make_located(kind, path, line, column, offset != nullptr ? as_continuation(cause) : cause);
+}
 
 PyObject* raise_load_failure(const LoadOutcome& outcome, PyObject* path, PyObject* fs_path) {
     if (outcome.os_error != 0) {
@@ -84,25 +139,11 @@ PyObject* raise_load_failure(const LoadOutcome& outcome, PyObject* path, PyObjec
         return PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, path);
     }
     unsigned long line = 1, column = 1;
-    locate(parsed_text(fs_path, outcome.encoding), outcome.offset, line, column);
-    std::string cause = outcome.cause;
-    // Lower-case the first letter to follow "path:line:column: ", but leave an acronym ("NUL") alone.
-    if (!cause.empty() && !(cause.size() > 1 && std::isupper(static_cast<unsigned char>(cause[1]))))
-        cause[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(cause[0])));
+    locate(parsed_text(file_bytes(fs_path), outcome.encoding), outcome.offset, line, column);
     // The parts of the message are kept on the exception too, as json and SyntaxError do.
-    PyObject* error = PyObject_CallFunction(ParseError, "N",
-                                            PyUnicode_FromFormat("%U:%lu:%lu: %s", path, line, column, cause.c_str()));
+    PyObject* error = make_located(ParseError, path, line, column, as_continuation(outcome.cause));
     if (!error) return nullptr;
-    PyObject* lineno = PyLong_FromUnsignedLong(line);
-    PyObject* colno = PyLong_FromUnsignedLong(column);
-    PyObject* text = PyUnicode_FromString(cause.c_str());
-    bool ok = lineno && colno && text && PyObject_SetAttrString(error, "filename", path) == 0 &&
-              PyObject_SetAttrString(error, "lineno", lineno) == 0 &&
-              PyObject_SetAttrString(error, "colno", colno) == 0 && PyObject_SetAttrString(error, "cause", text) == 0;
-    Py_XDECREF(lineno);
-    Py_XDECREF(colno);
-    Py_XDECREF(text);
-    if (ok) PyErr_SetObject(ParseError, error);
+    PyErr_SetObject(ParseError, error);
     Py_DECREF(error);
     return nullptr;
 }

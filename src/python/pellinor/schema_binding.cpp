@@ -48,6 +48,19 @@ void import_schema_binding(py::module_& m) {
     });
 }
 
+PyObject* located_error(py::handle element, PyObject* kind, const std::string& cause) {
+    PyObject* binding = PyDict_GetItemString(module_globals, kBindingName);  // borrowed
+    PyObject* error_at = binding != nullptr ? PyObject_GetAttrString(binding, "_error_at") : nullptr;
+    PyObject* text = PyUnicode_FromString(cause.c_str());
+    PyObject* error = error_at != nullptr && text != nullptr
+                          ? PyObject_CallFunctionObjArgs(error_at, Py_None, element.ptr(), text, kind, nullptr)
+                          : nullptr;
+    Py_XDECREF(text);
+    Py_XDECREF(error_at);
+    if (error == nullptr) PyErr_Clear();
+    return error;
+}
+
 py::object parse_arxml(py::handle path) {
     py::object binding = global_name(kBindingName);
     py::object parse = get_attr(binding, "parse");

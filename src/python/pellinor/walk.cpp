@@ -115,10 +115,18 @@ private:
         guarded([&] { add_accesses(runnable, "DATA_SEND_POINTS"); });
     }
 
+    // runnablesList = runnablesList + accesses. A list this walk made and stored is extended in place
+    // instead: nobody else holds it, and a copy per runnable would cost the square of their number.
     void add_accesses(py::handle runnable, const char* points) {
         py::object known = get_attr(self_, kRunnables);
         py::object accesses = get_attr(get_attr(runnable, points), "VARIABLE_ACCESS");
-        store(kRunnables, own(PyNumber_Add(known.ptr(), accesses.ptr())));
+        if (known.is(made_runnables_) && PyList_CheckExact(known.ptr()) && PyList_CheckExact(accesses.ptr()) &&
+            Py_REFCNT(known.ptr()) <= 3) {
+            own(PySequence_InPlaceConcat(known.ptr(), accesses.ptr()));
+            return;
+        }
+        made_runnables_ = own(PyNumber_Add(known.ptr(), accesses.ptr()));
+        store(kRunnables, made_runnables_);
     }
 
     // Sub-packages in order, until `attribute` is not empty: attribute = sub-package's ELEMENTS/<kind>.
@@ -165,6 +173,7 @@ private:
 
     py::handle self_;
     py::list runnable_names_;
+    py::object made_runnables_;  // the list add_accesses made last
 };
 
 void reset_element_lists(py::handle analyser) {

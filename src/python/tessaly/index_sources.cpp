@@ -1,6 +1,7 @@
 #include "python/tessaly/index_sources.hpp"
 
 #include "python/common/py_text.hpp"
+#include "python/common/signal_waits.hpp"
 
 #include <string>
 
@@ -35,6 +36,7 @@ ProjectIndex build_project_index(py::handle directory) {
 
 ProjectIndex build_project_index(py::handle directory, py::handle entries, bool with_details) {
     std::vector<IndexSource> sources = arxml_sources(directory, entries);
+    velvane::SignalsDuringWaits signals_during_waits;
     py::gil_scoped_release unlocked;
     return velvane::build_project_index(sources, with_details);
 }

@@ -8,11 +8,14 @@
 #include "python/common/guard.hpp"
 #include "python/common/py_text.hpp"
 #include "python/common/record_layout.hpp"
+#include "python/common/signal_waits.hpp"
+#include "python/tessaly/index_refusals.hpp"
 #include "python/tessaly/key_lists.hpp"
 #include "python/tessaly/module_state.hpp"
 #include "python/tessaly/native_workbook_class.hpp"
 #include "python/tessaly/output_file.hpp"
 #include "python/tessaly/parse_ahead.hpp"
+#include "python/tessaly/record_checks.hpp"
 #include "python/tessaly/run_connections.hpp"
 #include "python/tessaly/run_sources.hpp"
 #include "python/tessaly/sheet_details_class.hpp"
@@ -118,31 +121,6 @@ py::object sheet_typing(const std::shared_ptr<const ProjectIndex>& index, py::ha
     return py::cast(SheetTyping(index, utf8_key(entry), component_name(analyser)));
 }
 
-SheetCounts load_file(py::handle loader, py::handle workbook, py::handle path, py::handle entry,
-                      const std::shared_ptr<const ProjectIndex>& index, const LoadSettings& settings,
-                      py::handle signals) {
-    velvane::CollectionPause pause;
-    py::object filename = module_global("os").attr("path").attr("join")(path, entry);
-    FileAnalysis analysis = analyse(filename);
-    py::object file_name = entry_file_name(entry);
-    if (text_contains(file_name, "TPMS")) py::print("a");
-    py::dict types = interface_types(analysis.interfaces);
-    py::object enum_dict = analysis.analyser.attr("enumDict");
-    py::object structures = analysis.analyser.attr("structValDict");
-    py::object enumerations = analysis.analyser.attr("enumValList");
-    py::object model = file_name.attr("replace")(".arxml", "");
-    py::dict keywords;
-    if (index && settings.resolve_project) keywords["_portTypes"] = sheet_typing(index, entry, analysis.analyser);
-    if (index && settings.details) {
-        keywords["_details"] = sheet_details(index, utf8_key(entry), component_name(analysis.analyser));
-    }
-    if (!signals.is_none()) keywords["_signals"] = signals;
-    if (settings.working_view) keywords["_workingView"] = true;
-    loader.attr("genExcel")(workbook, model, analysis.pports, analysis.rports, types, enum_dict, structures,
-                            enumerations, **keywords);
-    return {length_or_zero(analysis.rports), length_or_zero(analysis.pports)};
-}
-
 // Size of a regular file; 0 for anything else or when it cannot be read.
 Py_ssize_t file_size(py::handle path, py::handle entry) {
     Py_ssize_t size = 0;
@@ -152,6 +130,44 @@ Py_ssize_t file_size(py::handle path, py::handle entry) {
         if (os_path.attr("isfile")(filename).cast<bool>()) size = os_path.attr("getsize")(filename).cast<Py_ssize_t>();
     });
     return size;
+}
+
+// Raises `error`, an exception object.
+[[noreturn]] void raise(py::handle error) {
+    PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(error.ptr())), error.ptr());
+    throw py::error_already_set();
+}
+
+SheetCounts load_file(py::handle loader, py::handle workbook, py::handle path, py::handle entry,
+                      const std::shared_ptr<const ProjectIndex>& index, const LoadSettings& settings,
+                      py::handle signals) {
+    velvane::CollectionPause pause;
+    py::object filename = module_global("os").attr("path").attr("join")(path, entry);
+    if (index) {
+        py::object refused = refusal_error(*index, entry, filename);
+        if (!refused.is_none()) raise(refused);
+    }
+    FileAnalysis analysis = analyse(filename);
+    py::object file_name = entry_file_name(entry);
+    if (text_contains(file_name, "TPMS")) py::print("a");
+    check_interface_records(analysis.analyser, analysis.interfaces, filename);
+    py::dict types = interface_types(analysis.interfaces);
+    py::object enum_dict = analysis.analyser.attr("enumDict");
+    py::object structures = analysis.analyser.attr("structValDict");
+    py::object enumerations = analysis.analyser.attr("enumValList");
+    py::object model = file_name.attr("replace")(".arxml", "");
+    py::dict keywords;
+    if (index && settings.resolve_project) keywords["_portTypes"] = sheet_typing(index, entry, analysis.analyser);
+    if (index && settings.details) {
+        keywords["_details"] = sheet_details(index, utf8_key(entry), component_name(analysis.analyser),
+                                             static_cast<std::uint64_t>(file_size(path, entry)));
+    }
+    if (!signals.is_none()) keywords["_signals"] = signals;
+    if (settings.working_view) keywords["_workingView"] = true;
+    if (own_gen_excel_applies(loader)) check_required_port_records(analysis.analyser, analysis.rports, filename);
+    loader.attr("genExcel")(workbook, model, analysis.pports, analysis.rports, types, enum_dict, structures,
+                            enumerations, **keywords);
+    return {length_or_zero(analysis.rports), length_or_zero(analysis.pports)};
 }
 
 // The exception object of `failure`, carrying its traceback as an exception caught in Python would.
@@ -268,6 +284,7 @@ bool flag_setting(py::handle value, const char* name) {
 bool connections_setting(py::handle connections) { return flag_setting(connections, "connections"); }
 
 py::object load_directory(py::handle loader, py::handle path, const LoadSettings& settings) {
+    velvane::SignalsDuringWaits signals_during_waits;
     bool native = native_writer_applies(loader);
     RunStats stats(settings.stats);
     stats.set("output_ready", py::bool_(false));  // until then a failure is the output's
@@ -288,7 +305,9 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
         for (py::handle file : type_files) {
             if (!index_skipped(*indexed, file)) continue;
             stats.set("entry", file);  // a type source has no sheet: its failure is reported now
-            py::object failure = type_source_failure(file, !skipping);
+            py::object failure = refusal_error(*indexed, file, file);
+            if (!failure.is_none() && !skipping) raise(failure);
+            if (failure.is_none()) failure = type_source_failure(file, !skipping);
             if (failure.is_none()) continue;
             skipped.append(py::make_tuple(file, failure));
             stats.set("sources_skipped", py::int_(py::len(skipped)));
@@ -342,6 +361,7 @@ py::object load_directory(py::handle loader, py::handle path, const LoadSettings
         velvane::CollectionPause pause;
         output.close(workbook);
     }
+    stats.set("written", py::bool_(true));  // an interrupt from here on comes after the workbook is in place
     if (skipping) return std::move(skipped);
     return py::none();
 }

@@ -35,8 +35,14 @@ void NativeWorkbookObject::close() {
         py::gil_scoped_release unlocked;
         book_->close();
     } catch (const WorkbookWriteFailed& failure) {
-        py::str message = py::str("{}: cannot write the workbook: {}").format(path_, failure.what());
-        PyErr_SetObject(PyExc_OSError, message.ptr());
+        // OSError(errno, cause, path): the subclass the errno stands for (PermissionError, ...), and a
+        // cause in words as OSError gives it ("No space left on device").
+        py::object error = py::reinterpret_steal<py::object>(
+            failure.error_number != 0
+                ? PyObject_CallFunction(PyExc_OSError, "isO", failure.error_number, failure.what(), path_.ptr())
+                : PyObject_CallFunction(PyExc_OSError, "s", failure.what()));
+        if (!error) throw py::error_already_set();
+        PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(error.ptr())), error.ptr());
         throw py::error_already_set();
     }
 }

@@ -1,6 +1,5 @@
 #include "python/tessaly/output_file.hpp"
 
-#include "python/common/guard.hpp"
 #include "python/tessaly/module_state.hpp"
 #include "python/common/py_text.hpp"
 
@@ -31,19 +30,40 @@ py::object temporary_beside(py::handle target) {
 }
 
 // An existing target keeps its permission bits, as it would if the file were overwritten in place.
+// Only functions written in C are called: no Python code runs, so no signal handler can run here.
 void keep_permissions(py::handle temporary, py::handle target) {
-    velvane::guarded([&] {
-        py::object os = module_global("os");
-        if (!os_path().attr("isfile")(target).cast<bool>()) return;
-        long mode = os.attr("stat")(target).attr("st_mode").cast<long>();
-        os.attr("chmod")(temporary, mode & 07777);
-    });
+    py::object os = module_global("os");
+    PyObject* status = PyObject_CallFunctionObjArgs(os.attr("stat").ptr(), target.ptr(), nullptr);
+    if (status == nullptr) {
+        PyErr_Clear();  // no target yet (or none that can be read): nothing to keep
+        return;
+    }
+    PyObject* mode = PyObject_GetAttrString(status, "st_mode");
+    Py_DECREF(status);
+    long bits = mode != nullptr ? PyLong_AsLong(mode) : -1;
+    Py_XDECREF(mode);
+    constexpr long kind_mask = 0170000, regular_file = 0100000;
+    if (bits == -1 || (bits & kind_mask) != regular_file) {
+        PyErr_Clear();
+        return;
+    }
+    py::object permissions = py::int_(bits & 07777);
+    PyObject* done = PyObject_CallFunctionObjArgs(os.attr("chmod").ptr(), temporary.ptr(), permissions.ptr(), nullptr);
+    if (done == nullptr) PyErr_Clear();
+    Py_XDECREF(done);
 }
 
-void remove_quietly(py::handle temporary) {
-    velvane::guarded([&] {
-        if (os_path().attr("lexists")(temporary).cast<bool>()) module_global("os").attr("remove")(temporary);
-    });
+// Removes the temporary file, if there is one, whatever happens: nothing but C functions are called,
+// so no signal handler runs meanwhile, and a failure is dropped.
+void remove_quietly(py::handle temporary) noexcept {
+    try {
+        PyObject* remove = PyObject_GetAttrString(module_global("os").ptr(), "remove");
+        PyObject* done = remove != nullptr ? PyObject_CallFunctionObjArgs(remove, temporary.ptr(), nullptr) : nullptr;
+        Py_XDECREF(done);
+        Py_XDECREF(remove);
+    } catch (...) {
+    }
+    PyErr_Clear();
 }
 
 py::object output_path(const char* name) { return py::module_::import("Velvane._output_path").attr(name); }
@@ -71,8 +91,17 @@ void OutputFile::close(py::handle workbook) const {
         return;
     }
     try {
-        workbook.attr("close")();
+        try {
+            workbook.attr("close")();
+        } catch (py::error_already_set& failure) {
+            // The workbook could not be written: the file the caller named is what it is about.
+            if (failure.matches(PyExc_OSError)) failure.value().attr("filename") = given_;
+            throw;
+        }
         keep_permissions(temporary_, target_);
+        // A signal that came while the workbook was written (its handlers could not run then) stops the
+        // run here, before the target is touched.
+        if (PyErr_CheckSignals() != 0) throw py::error_already_set();
         output_path("move_into_place")(temporary_, target_, given_);
     } catch (...) {
         // The pending failure is held by the C++ exception; the clean-up runs with no Python error set.

@@ -18,7 +18,8 @@ void register_sheet_details(py::module_& module) {
                 const py::str& data_element_reference) {
                  SignalDetails found = details.port(utf8_key(port), provided, utf8_key(interface_reference),
                                                     utf8_key(data_element_reference));
-                 return py::make_tuple(text_from_utf8(found.description), text_from_utf8(found.details), text_from_utf8(found.remark));
+                 return py::make_tuple(text_from_utf8(found.description ? *found.description : std::string()),
+                                       text_from_utf8(found.details), text_from_utf8(found.remark));
              },
              py::arg("port"), py::arg("provided") = false, py::arg("interface_reference") = "",
              py::arg("data_element_reference") = "",
@@ -26,8 +27,8 @@ void register_sheet_details(py::module_& module) {
 }
 
 py::object sheet_details(std::shared_ptr<const ProjectIndex> index, const std::string& entry,
-                         const std::string& component) {
-    return py::cast(SheetDetails(std::move(index), entry, component));
+                         const std::string& component, std::uint64_t file_size) {
+    return py::cast(SheetDetails(std::move(index), entry, component, file_size));
 }
 
 }  // namespace velvane::tessaly

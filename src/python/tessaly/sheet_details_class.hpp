@@ -4,6 +4,7 @@
 
 #include <pybind11/pybind11.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -18,8 +19,9 @@ namespace py = pybind11;
 
 void register_sheet_details(py::module_& module);
 
-// A _SheetDetails for the component `component` of directory entry `entry` (both as the index keys them).
+// A _SheetDetails for the component `component` of directory entry `entry` (both as the index keys
+// them), whose file has `file_size` bytes.
 py::object sheet_details(std::shared_ptr<const ProjectIndex> index, const std::string& entry,
-                         const std::string& component);
+                         const std::string& component, std::uint64_t file_size);
 
 }  // namespace velvane::tessaly

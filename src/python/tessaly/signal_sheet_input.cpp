@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 
 namespace velvane::tessaly {
@@ -57,8 +58,9 @@ public:
         read.declared_type = port_type_name(arguments_.types, record_, name_,
                                             static_cast<Py_ssize_t>(interface_cell(direction)));
         std::string type = shown_type(read.declared_type).name;
-        if (py::object text = enumeration_text(arguments_.enumerations, type)) read.enumeration = cell_value_of(text);
-        if (py::object text = member_text(arguments_.structures, type)) read.members = cell_value_of(text);
+        const TypeTexts& texts = type_texts(type);
+        read.enumeration = texts.enumeration;
+        read.members = texts.members;
         // An input's signal cell must be written; an output's is written when it can be.
         if (direction == Direction::input || is_text(name_)) read.name = utf8_of(name_, "a port name");
         return read;
@@ -75,10 +77,31 @@ public:
     py::handle name() const { return name_; }
 
 private:
+    // What the tables give a type's cells, read once per sheet: many ports share a type, and its
+    // enumeration may hold thousands of literals.
+    struct TypeTexts {
+        std::shared_ptr<const CellValue> enumeration;
+        std::shared_ptr<const CellValue> members;
+    };
+
+    const TypeTexts& type_texts(const std::string& type) {
+        auto known = type_texts_.find(type);
+        if (known != type_texts_.end()) return known->second;
+        TypeTexts texts;
+        if (py::object text = enumeration_text(arguments_.enumerations, type)) {
+            texts.enumeration = std::make_shared<const CellValue>(cell_value_of(text));
+        }
+        if (py::object text = member_text(arguments_.structures, type)) {
+            texts.members = std::make_shared<const CellValue>(cell_value_of(text));
+        }
+        return type_texts_.emplace(type, std::move(texts)).first->second;
+    }
+
     py::handle records_of(Direction direction) const {
         return direction == Direction::input ? arguments_.rport : arguments_.pport;
     }
 
+    std::unordered_map<std::string, TypeTexts> type_texts_;
     const GenExcelArguments& arguments_;
     py::object record_;
     Direction record_direction_ = Direction::input;

@@ -69,6 +69,10 @@ bool native_writer_applies(py::handle loader) {
             return false;  // then it cannot be xlsxwriter's
         }
     }
+    return own_gen_excel_applies(loader);
+}
+
+bool own_gen_excel_applies(py::handle loader) {
     py::object method = py::getattr(loader, "genExcel");
     py::object function = py::getattr(method, "__func__", py::none());
     return function.ptr() == own_gen_excel;

@@ -21,4 +21,7 @@ void remember_writer_defaults(py::module_& module);
 // True when load on `loader` may write its workbook natively.
 bool native_writer_applies(py::handle loader);
 
+// True when `loader`'s genExcel is Tessaly.genExcel itself.
+bool own_gen_excel_applies(py::handle loader);
+
 }  // namespace velvane::tessaly

@@ -121,3 +121,19 @@ def test_enumerations():
 def test_enumeration_failures_reach_the_caller(broken):
     with pytest.raises(AttributeError):
         Pellinor().setEnum([broken])
+
+
+def test_many_array_element_names_each_once_in_first_seen_order():
+    # Past 64 names the list is answered from a set: the same list as a scan would give, also when a
+    # host replaces the list between calls.
+    names = [unique("many") for _ in range(150)]
+    arrays = [data_type(unique("Arr"), "ARRAY", [member(n, None) for n in names[i:i + 3]]) for i in range(0, 150, 2)]
+    Pellinor().set_ArrayList(arrays + arrays[::-1])
+    assert [n for n in Pellinor.arrayValList if n in names] == names
+    saved = Pellinor.arrayValList
+    try:
+        Pellinor.arrayValList = list(names[:100])
+        Pellinor().set_ArrayList(arrays)
+        assert Pellinor.arrayValList == names
+    finally:
+        Pellinor.arrayValList = saved

@@ -68,6 +68,14 @@ def test_component_without_internal_behaviors_keeps_earlier_runnables(analyse):
     assert results[3] == [["Door", "", "", "", ""]]
 
 
+def test_runnables_of_a_component_in_a_sub_package_with_their_accesses_in_order(analyse):
+    runnables = "".join(runnable("Run%d" % i, receive=["r%d" % i], send=["s%da" % i, "s%db" % i]) for i in range(40))
+    a, results = analyse(packages(package("Top", subs=package("Sub", component(
+        "Door", ["R"], behaviours=behaviour("IB", runnables))))))
+    assert a.RUNNABLE_ENTITY_Name_Dict == {"Door": ["Run%d" % i for i in range(40)]}
+    assert element_names(a.runnablesList) == [n for i in range(40) for n in ("r%d" % i, "s%da" % i, "s%db" % i)]
+
+
 def test_a_component_without_ports_gives_way_to_a_later_top_level_package(analyse):
     a, results = analyse(packages(
         package("One", component("Empty", behaviours=behaviour("IB0")),

@@ -283,6 +283,15 @@ class TestSize:
         assert usage.startswith("A;xxxx") and len(usage) <= CELL_TEXT_LIMIT
         assert set(usage[2:]) == {"x"}
 
+    def test_a_long_text_many_ports_share_is_cut_alike_in_each_of_their_cells(self, scene):
+        source, output = scene
+        literal = u"\u00e9" * 20000  # 40,000 bytes of UTF-8, 20,000 characters
+        (source / "Shared.arxml").write_bytes(document(model(
+            ["In_%d" % i for i in range(5)], literals=["A", literal, literal])).encode("utf-8"))
+        sheet = load_book(source, output, cuts=["Shared!H%d" % row for row in range(2, 7)])["Shared"]
+        usage = column(sheet, "H")
+        assert len(set(usage)) == 1 and usage[0] == (u"A;" + literal + u";" + literal)[:CELL_TEXT_LIMIT]
+
     def test_twenty_megabyte_port_name(self, scene):
         source, output = scene
         name = "In_" + "y" * (20 * 1024 * 1024)

@@ -307,7 +307,7 @@ class TestCounts:
         stats = {}
         Tessaly().load(str(models), on_error="skip", _stats=stats)
         assert stats == {"total": 3, "files": 3, "sheets": 2, "inputs": 4, "outputs": 3, "bytes": 300,
-                         "skipped": 1, "entry": None, "output_ready": True}
+                         "skipped": 1, "entry": None, "output_ready": True, "written": True}
 
     def test_names_the_file_that_ended_the_run(self, models, analyser):
         add(models, "a.arxml", "b.arxml")

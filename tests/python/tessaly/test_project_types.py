@@ -360,3 +360,27 @@ def test_generated_split_corpus_is_typed_as_its_generator_made_it(tmp_path):
                     assert (result["type"], result["array"]) == (declared, "")
                 checked += 1
     assert checked > 20
+
+
+def test_long_lists_find_the_first_of_a_name_as_a_scan_would(tmp_path):
+    # Interfaces of 16 elements or more and mapping sets of 16 maps or more are looked up by name.
+    elements = [("e%d" % i, "/T/V%d" % (i % 20)) for i in range(30)] + [("e3", "/T/V19")]
+    maps = [("/A/App%d" % i, "/T/V%d" % i) for i in range(20)] + [("/A/App5", "/T/V0")]
+    project = one_file_project(
+        tmp_path, types=[sp.value_type("V%d" % i) for i in range(20)], interfaces=[sp.sr_interface("If", elements)],
+        extra=[sp.package("A", [sp.application_type("App%d" % i) for i in range(20)] + [sp.mapping_set("M", maps)])])
+    for data_element, expected in [("/If/If/e17", "V17"), ("elsewhere/e3", "V3"), ("/If/If/e25", "V5"),
+                                   ("/If/If/none", "V0"), ("", "V0")]:
+        assert project.interface("/If/If", data_element)["type"] == expected, data_element
+    assert project.data_type("/A/App5", ["/A/M"])["type"] == "V5"
+    assert project.data_type("/A/App19", ["/A/M"])["type"] == "V19"
+
+
+@pytest.mark.parametrize("links, named", [(60, "R0"), (70, "R0")])
+def test_a_type_reference_chain_longer_than_any_real_one_is_taken_for_a_circle(tmp_path, links, named):
+    chain = [sp.reference_type("R%d" % i, "/T/R%d" % (i + 1)) for i in range(links)] + \
+        [sp.value_type("R%d" % links, compu="/C/Lit")]
+    project = one_file_project(tmp_path, types=chain, compu=[sp.compu_method("Lit", ["Off", "On"])])
+    typed_as = typed(project.data_type("/T/R0"))
+    # 64 types at most: a chain of 61 reaches its literals, one of 71 is named by its reference alone
+    assert typed_as == ((named, "", "Off;On") if links < 64 else (named, "", None))

@@ -216,3 +216,30 @@ def test_command_fills_details(project):
     from Velvane.cli import main
     assert main([project, "--details", "-q", "-o", "cli.xlsx"]) == 0
     assert openpyxl.load_workbook("cli.xlsx")["Climate"]["F3"].value == "unit: mm; range: 0..1000"
+
+
+def test_the_details_of_a_sheet_stop_at_four_times_its_file_with_one_warning(tmp_path, monkeypatch):
+    # Constants naming the next one ten times: each init value would grow to 40,000 characters, from
+    # a file of a few kilobytes. The first signals get theirs; past the size of the file and a
+    # megabyte more, the details and remarks are left empty and one warning counts those signals.
+    monkeypatch.chdir(str(tmp_path))
+    constants = ["<CONSTANT-SPECIFICATION><SHORT-NAME>K%d</SHORT-NAME><VALUE-SPEC><RECORD-VALUE-SPECIFICATION>"
+                 "<FIELDS>%s</FIELDS></RECORD-VALUE-SPECIFICATION></VALUE-SPEC></CONSTANT-SPECIFICATION>"
+                 % (i, constant_ref("/P/K%d" % (i + 1)) * 10) for i in range(6)]
+    constants.append("<CONSTANT-SPECIFICATION><SHORT-NAME>K6</SHORT-NAME><VALUE-SPEC>%s</VALUE-SPEC>"
+                     "</CONSTANT-SPECIFICATION>" % value("NUMERICAL", "7"))
+    ports = [receiver("In_%02d" % i, "/P/If", "d", "<ALIVE-TIMEOUT>1</ALIVE-TIMEOUT><INIT-VALUE>%s</INIT-VALUE>"
+                      % constant_ref("/P/K0")) for i in range(60)]
+    folder = sp.write_project(tmp_path / "p", {"Many.arxml": sp.packages(sp.package("P", [
+        "<APPLICATION-SW-COMPONENT-TYPE><SHORT-NAME>Many</SHORT-NAME><PORTS>%s</PORTS>"
+        "</APPLICATION-SW-COMPONENT-TYPE>" % "".join(ports), interface("If", "d", "/P/T")] + constants))})
+    with pytest.warns(tessaly_module.TruncationWarning) as said:
+        Tessaly().load(folder, details=True)
+    sheet = openpyxl.load_workbook("SignalList.xlsx")["Many"]
+    details = [cell.value for cell in sheet["F"][1:]]
+    kept = len([d for d in details if d])
+    assert 0 < kept < 60 and all(d.startswith("init: {{") for d in details[:kept]) and not any(details[kept:])
+    assert [cell.value for cell in sheet["G"][1:]] == ["timeout: 1 s"] * kept + [None] * (60 - kept)
+    left = [str(w.message) for w in said if "left empty" in str(w.message)]
+    assert left == ["Many: details and remark of %d signals left empty: the sheet's details would take more "
+                    "than the size of its file" % (60 - kept)]
