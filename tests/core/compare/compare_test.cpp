@@ -23,7 +23,7 @@ ProjectIndex index_of(const std::vector<std::string>& bodies) {
         std::string text = "<AUTOSAR><AR-PACKAGES>" + bodies[i] + "</AR-PACKAGES></AUTOSAR>";
         REQUIRE(documents[i].load_string(text.c_str()));
         std::string entry = "File" + std::to_string(i) + ".arxml";
-        index_document(index, static_cast<std::uint32_t>(i), entry, documents[i].document_element());
+        index_document(index, static_cast<std::uint32_t>(i), entry, documents[i].document_element(), text.size());
         index.files.push_back(entry);
     }
     return index;

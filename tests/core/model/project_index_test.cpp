@@ -24,7 +24,7 @@ std::vector<std::string> element_types(const ProjectIndex& index, const std::str
     std::vector<std::string> types;
     auto found = index.interfaces.find(path);
     REQUIRE_MESSAGE(found != index.interfaces.end(), path);
-    for (const DataElement& element : found->second) types.push_back(element.type);
+    for (const DataElement& element : found->second.elements) types.push_back(element.type);
     return types;
 }
 

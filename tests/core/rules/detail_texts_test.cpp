@@ -68,14 +68,18 @@ std::shared_ptr<const ProjectIndex> details_project() {
     return project.shared();
 }
 
+// The size of the sheet's file, which bounds its details: far more than these need.
+constexpr std::uint64_t file_size = 10000;
+
 std::string texts(const SignalDetails& details) {
-    return details.description + " | " + details.details + " | " + details.remark;
+    return (details.description ? *details.description : std::string()) + " | " + details.details + " | " +
+           details.remark;
 }
 
 }  // namespace
 
 TEST_CASE("details of a component's ports in the index") {
-    SheetDetails sheet(details_project(), "Cabin.arxml", " Cabin ");
+    SheetDetails sheet(details_project(), "Cabin.arxml", " Cabin ", file_size);
     // The port's own description beats the interface's, in whatever language it is.
     CHECK(texts(sheet.port("In_Speed", false, "", "")) ==
           "Tempo | unit: km/h; range: 0..250; factor: 0.25; offset: -20; init: 0 | timeout: 0.5 s");
@@ -89,12 +93,12 @@ TEST_CASE("details of a component's ports in the index") {
 }
 
 TEST_CASE("a port the index does not know is described through its record's references") {
-    SheetDetails sheet(details_project(), "Cabin.arxml", "Cabin");
+    SheetDetails sheet(details_project(), "Cabin.arxml", "Cabin", file_size);
     CHECK(texts(sheet.port("Ghost", false, " /If/IfSpeed ", "/If/IfSpeed/raw")) ==
           "Vehicle speed | unit: Raw; range: -5.. | ");
     CHECK(texts(sheet.port("Ghost", false, "/If/IfSpeed", "")) ==
           "Vehicle speed | unit: km/h; range: 0..250; factor: 0.25; offset: -20 | ");
-    SheetDetails elsewhere(details_project(), "Other.arxml", "Cabin");
+    SheetDetails elsewhere(details_project(), "Other.arxml", "Cabin", file_size);
     CHECK(texts(elsewhere.port("In_Speed", false, "", "")) == " |  | ");
 }
 

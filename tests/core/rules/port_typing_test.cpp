@@ -66,7 +66,7 @@ const Project& typing_project() {
 // "referenced|name|suffix|text", "-" for no text; "untyped" for none.
 std::string shown(const std::optional<PortType>& type) {
     if (!type) return "untyped";
-    return type->referenced + "|" + type->name + "|" + type->array_suffix + "|" + type->text.value_or("-");
+    return type->referenced + "|" + type->name + "|" + type->array_suffix + "|" + (type->text ? *type->text : "-");
 }
 
 std::string type_of(const std::string& path, const std::vector<ArPath>& mapping_sets = {}) {

@@ -20,7 +20,8 @@ struct FakeRecord {
 
 FakeRecord signal(std::optional<std::string> name, std::string declared_type = "",
                   std::optional<CellValue> enumeration = std::nullopt, std::string interface = "") {
-    return {{std::move(name), std::move(declared_type), std::move(enumeration), std::nullopt}, {interface, ""}};
+    std::shared_ptr<const CellValue> shared = enumeration ? std::make_shared<const CellValue>(*enumeration) : nullptr;
+    return {{std::move(name), std::move(declared_type), std::move(shared), nullptr}, {interface, ""}};
 }
 
 class FakeRecords : public SignalRecords {
@@ -57,7 +58,7 @@ TEST_CASE("the plain sheet: header and numbering and both halves from the file's
     records.inputs = {signal("In_Bcm_Lock", "rt_Array_UInt8_4", CellValue::of_text("A;B")), signal("Plain", "UInt16"),
                       signal("In_X", "")};
     records.outputs = {signal("Out_State", "State_T"), signal(std::nullopt, "UInt8")};
-    records.outputs[0].record.members = CellValue::of_text("UInt8;&a;");
+    records.outputs[0].record.members = std::make_shared<const CellValue>(CellValue::of_text("UInt8;&a;"));
     Notes notes;
     RecordingWorkbook book;
     write_signal_sheet(book, {"Door_Model", &records, nullptr, nullptr, &notes});
@@ -157,7 +158,7 @@ TEST_CASE("detail texts go into the description and details and remark columns")
                     package("Swc", component("Door", port(false, "In_A", "/If/IfA",
                                                           com_spec(false, "", tag("ALIVE-TIMEOUT", "2"))) +
                                                          p_port("Out_A", "/If/IfA"))));
-    SheetDetails details(project.shared(), "Door_Model.arxml", "Door");
+    SheetDetails details(project.shared(), "Door_Model.arxml", "Door", 10000);
     FakeRecords records;
     records.inputs = {signal("In_A")};
     records.outputs = {signal("Out_A"), signal("Out_B")};

@@ -164,7 +164,7 @@ public:
         part.details.wanted = index_->details.wanted;
         part.wiring.wanted = index_->wiring.wanted;
         auto file = static_cast<std::uint32_t>(index_->files.size());
-        index_document(part, file, key, parsed.document->xml.document_element());
+        index_document(part, file, key, parsed.document->xml.document_element(), parsed.document->text_size);
         merge_file_index(*index_, std::move(part));
         index_->files.push_back(key);
         return *this;
