@@ -43,19 +43,13 @@ INTERNAL = re.compile(
     r"has no len|cannot unpack|not iterable|initialization failed|\bNone\b$")
 FILE_LINE = re.compile(r"^(?P<path>.*?)(?P<where>:\d+:\d+)?: error: (?P<cause>.+)$")
 COMMAND_LINES = re.compile(
-    r"^velvane: (wrote |warning: |connections: |untyped: |\d+ signals? without a data type: |"
+    r"^velvane: (wrote |warning: |connections: |untyped: |type not found: |\d+ signals? without a data type: |"
     r"stopped at the first failing file; )")
 RUN_ERROR = re.compile(r"^velvane: error: (?P<cause>.+)$")
 
 
-# A document whose AUTOSAR root holds no AR-PACKAGES (an AUTOSAR 3 file, another kind of document) is
-# to be refused as no AUTOSAR R4 package file before its analysis; a build without that refusal
-# fails it in the analysis with this text, which is let pass.
-NOT_R4_PACKAGES = "AttributeError: 'NoneType' object has no attribute 'AR_PACKAGE'"
-
-
 def is_sentence(text):
-    return text == NOT_R4_PACKAGES or (bool(text) and len(text.split()) >= 2 and not INTERNAL.search(text))
+    return bool(text) and len(text.split()) >= 2 and not INTERNAL.search(text)
 
 
 # -- the documents --
@@ -403,8 +397,6 @@ def api_problems(folder, output, rng):
         problems.append("load left beside the workbook: %s" % left)
     for said in json.loads(out.strip().splitlines()[-1]):
         text = said["cause"] or said["text"]
-        if "%s: %s" % (said["kind"], said["text"]) == NOT_R4_PACKAGES:
-            continue
         if not is_sentence(text) and "OSError" not in said["base"]:
             problems.append("%s: %s: %s" % (said["where"], said["kind"], said["text"][:300]))
     return problems

@@ -7,11 +7,29 @@
 
 namespace velvane {
 
+namespace {
+
+// The types kept for a component take at most this many bytes of names per port, and this much more.
+// Real names take a few dozen; a name of hostile length that thousands of ports share would otherwise
+// be kept once per port for the whole run.
+constexpr std::size_t kept_name_bytes_per_port = 256;
+constexpr std::size_t kept_name_bytes_beyond = 1 << 20;
+
+}  // namespace
+
 std::unique_ptr<const ComponentPreparation> prepare_port_types(const ProjectIndex& index,
                                                                const ComponentEntry& component) {
     auto typed = std::make_unique<PortTypes>();
     typed->types.reserve(component.ports.size());
-    for (const PortEntry& port : component.ports) typed->types.push_back(type_of_port(index, component, port));
+    std::size_t budget = kept_name_bytes_beyond + kept_name_bytes_per_port * component.ports.size();
+    std::size_t kept = 0;
+    for (const PortEntry& port : component.ports) {
+        std::optional<PortType> type = type_of_port(index, component, port);
+        if (type) kept += type->referenced.size() + type->name.size() + type->array_suffix.size();
+        // Beyond the budget nothing is kept: the sheet types each port when it comes to it.
+        if (kept > budget) return nullptr;
+        typed->types.push_back(std::move(type));
+    }
     return typed;
 }
 

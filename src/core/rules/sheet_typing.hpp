@@ -21,7 +21,9 @@ struct PortTypes : ComponentPreparation {
     std::vector<std::optional<PortType>> types;
 };
 
-// For IndexWants::prepare: types every port of a component as soon as its file is merged.
+// For IndexWants::prepare: types every port of a component as soon as its file is merged; nothing
+// (the sheet then types each port as it comes to it) where the names would take more memory than
+// real files need.
 std::unique_ptr<const ComponentPreparation> prepare_port_types(const ProjectIndex& index,
                                                                const ComponentEntry& component);
 

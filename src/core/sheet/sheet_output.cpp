@@ -6,11 +6,25 @@
 
 namespace velvane {
 
+namespace {
+
+// Shared texts shorter than this are written as any text: measuring them again costs little.
+constexpr std::size_t shared_text_from = 1024;
+// Long shared texts remembered per sheet; the cells of one row take a few of them.
+constexpr std::size_t shared_texts_kept = 8;
+
+}  // namespace
+
 SheetOutput::SheetOutput(std::string name, std::int64_t row_count, Warn warn)
     : name_(std::move(name)), row_count_(row_count), warn_(std::move(warn)) {}
 
 void SheetOutput::write(std::int64_t row, std::int64_t column, std::string_view text, CellStyle style) {
     if (row >= row_count_) return;
+    if (text.size() >= shared_text_from) {
+        // A long text that cells of this sheet repeat (a type name of many ports) is kept once.
+        write(row, column, remembered(text), style);
+        return;
+    }
     if (text.empty()) {
         put_blank(row, column, style);
         if (watcher_) watcher_->stored(row, column, text);
@@ -40,14 +54,12 @@ void SheetOutput::warn_cut(std::int64_t row, std::int64_t column, std::size_t le
     }
 }
 
-namespace {
-
-// Shared texts shorter than this are written as any text: measuring them again costs little.
-constexpr std::size_t shared_text_from = 1024;
-// Long shared texts remembered per sheet; the cells of one row take a few of them.
-constexpr std::size_t shared_texts_kept = 8;
-
-}  // namespace
+std::shared_ptr<const std::string> SheetOutput::remembered(std::string_view text) const {
+    for (const SharedText& known : shared_) {
+        if (*known.source == text) return known.source;
+    }
+    return std::make_shared<const std::string>(text);
+}
 
 const SheetOutput::SharedText& SheetOutput::measured(const std::shared_ptr<const std::string>& text) {
     for (const SharedText& known : shared_) {

@@ -155,6 +155,8 @@ private:
         std::uint64_t id;
     };
     const SharedText& measured(const std::shared_ptr<const std::string>& text);
+    // The long shared text remembered with the content of `text`, else a new one.
+    std::shared_ptr<const std::string> remembered(std::string_view text) const;
     void warn_cut(std::int64_t row, std::int64_t column, std::size_t length) const;
 
     std::string name_;

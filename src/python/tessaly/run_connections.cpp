@@ -25,7 +25,8 @@ py::dict add_connections_sheet(py::handle workbook, const ProjectIndex& index, b
     counts["untyped_prototypes"] = list.counts.untyped_prototypes;
     py::list names;
     for (const UntypedPrototype& prototype : list.untyped_prototypes) {
-        names.append(text_from_utf8(prototype.composition + ": " + prototype.prototype + " (" + prototype.type + ")"));
+        const std::string& type = prototype.type.empty() ? std::string("no TYPE-TREF") : prototype.type;
+        names.append(text_from_utf8(prototype.composition + ": " + prototype.prototype + " (" + type + ")"));
     }
     counts["untyped_prototype_names"] = names;
     return counts;

@@ -35,11 +35,10 @@ py::object signals_setting(py::handle signals) {
     return py::reinterpret_borrow<py::object>(signals);
 }
 
-py::object signal_fact(py::handle sheet, py::handle port, bool provided, const std::string& type,
-                       const char* reason, const std::string& interface) {
+py::object signal_fact(py::handle sheet, py::handle port, bool provided, py::handle type, const char* reason,
+                       py::handle interface) {
     py::object reason_text = reason == nullptr ? py::object(py::none()) : py::object(py::str(reason));
-    return module_global("Signal")(sheet, port, provided ? "output" : "input", text_from_utf8(type), reason_text,
-                                   text_from_utf8(interface));
+    return module_global("Signal")(sheet, port, provided ? "output" : "input", type, reason_text, interface);
 }
 
 }  // namespace velvane::tessaly

@@ -18,7 +18,7 @@ py::object signals_setting(py::handle signals);
 
 // A Signal: `direction` is "input" or "output", `type` the type cell as written, `reason` null for a
 // typed signal, `interface` the interface reference the signal was looked up by.
-py::object signal_fact(py::handle sheet, py::handle port, bool provided, const std::string& type,
-                       const char* reason, const std::string& interface);
+py::object signal_fact(py::handle sheet, py::handle port, bool provided, py::handle type, const char* reason,
+                       py::handle interface);
 
 }  // namespace velvane::tessaly

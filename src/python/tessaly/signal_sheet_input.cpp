@@ -110,19 +110,37 @@ private:
 };
 
 // Appends a Signal to the caller's list for each signal written.
+// The str of the text made last: signals of one sheet repeat their sheet, type and interface texts,
+// which are then one object however many signals hold them (however long they are).
+class LastText {
+public:
+    py::handle of(const std::string& text) {
+        if (!made_ || text != text_) {
+            made_ = text_from_utf8(text);
+            text_ = text;
+        }
+        return made_;
+    }
+
+private:
+    std::string text_;
+    py::object made_;
+};
+
 class SignalList : public SignalObserver {
 public:
     SignalList(py::handle list, const PythonSignalRecords& records) : list_(list), records_(records) {}
 
     void signal(const std::string& sheet, const SignalNote& note) override {
         const char* reason = note.reason ? reason_code(*note.reason) : nullptr;
-        list_.attr("append")(signal_fact(text_from_utf8(sheet), records_.name(),
-                                         note.direction == Direction::output, note.type, reason, note.interface));
+        list_.attr("append")(signal_fact(sheet_.of(sheet), records_.name(), note.direction == Direction::output,
+                                         type_.of(note.type), reason, interface_.of(note.interface)));
     }
 
 private:
     py::handle list_;
     const PythonSignalRecords& records_;
+    LastText sheet_, type_, interface_;
 };
 
 }  // namespace
