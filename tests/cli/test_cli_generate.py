@@ -2,25 +2,15 @@
 and what is (not) written."""
 import os
 
-from test_cli import velvane
 from conftest import EXAMPLES
-
-import xlsxwriter
-
-HEADER = [u"No.", u"INPUT 输入信号", u"输入模块", u"ENUM/STRUCT", u"输入说明", u"输入详细说明", u"InputRemark",
-          u"对应信号应用场景", u"OUTPUT 输出信号", u"输出模块", u"ENUM/STRUCT", u"输出说明", u"输出详细说明",
-          u"OutputRemark", u"对应信号应用场景"]
+from signal_workbooks import write_workbook
+from test_cli import velvane
 
 
 def workbook(path, sheets):
-    book = xlsxwriter.Workbook(str(path))
-    for name, names in sheets.items():
-        sheet = book.add_worksheet(name)
-        sheet.write_row(0, 0, HEADER)
-        for row, signal in enumerate(names, start=1):
-            sheet.write_row(row, 0, [str(row), signal, "", "uint8"])
-    book.close()
-    return path
+    """sheets: {name: [input signal names]}, each of type uint8."""
+    return write_workbook(path, {name: [{"A": str(row), "B": signal, "D": "uint8"} for row, signal in
+                                        enumerate(names, start=1)] for name, names in sheets.items()})
 
 
 def test_examples_workbook_gives_files_and_a_summary(tmp_path):

@@ -11,28 +11,11 @@ import xlsxwriter
 
 from conftest import EXAMPLES, REPO
 from generate_checks import arxml_files, load_schema, reader_problems, schema_problems, signal_sheets
+from signal_workbooks import HEADER, write_workbook
 from Velvane.Tessaly import GenerateWarning, SignalListError, Tessaly, WorkbookError, generate
 
 sys.path.insert(0, os.path.join(REPO, "tools"))
 import gen_corpus  # noqa: E402
-
-HEADER = [u"No.", u"INPUT 输入信号", u"输入模块", u"ENUM/STRUCT", u"输入说明", u"输入详细说明", u"InputRemark",
-          u"对应信号应用场景", u"OUTPUT 输出信号", u"输出模块", u"ENUM/STRUCT", u"输出说明", u"输出详细说明",
-          u"OutputRemark", u"对应信号应用场景"]
-
-
-def write_workbook(path, sheets):
-    """sheets: {name: [{column letter: text}]}, each dict one row from row 2."""
-    book = xlsxwriter.Workbook(str(path))
-    for name, rows in sheets.items():
-        sheet = book.add_worksheet(name)
-        sheet.write_row(0, 0, HEADER)
-        for number, row in enumerate(rows, start=1):
-            for letter, text in row.items():
-                sheet.write_string(number, ord(letter) - ord("A"), text)
-    book.close()
-    return path
-
 
 def details_workbook(directory, path):
     Tessaly().load(str(directory), output=str(path), resolve="project", details=True)
