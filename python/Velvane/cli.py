@@ -573,10 +573,15 @@ def command(argv, stops, state):
     return run.execute()
 
 
+def interrupted_status(stopped):
+    """The signal that stopped a run, by name, and the exit status it gives: 128 + its number."""
+    signum = getattr(stopped, "signum", None) or EXIT_INTERRUPTED - 128  # a KeyboardInterrupt of Python's own
+    return _program.signal_name(signum), 128 + signum
+
+
 def report_interrupt(stopped, state):
     """The one line for a run stopped by a signal, and its exit status: 128 + the signal's number."""
-    signum = getattr(stopped, "signum", None) or EXIT_INTERRUPTED - 128  # a KeyboardInterrupt of Python's own
-    name = _program.signal_name(signum)
+    name, status = interrupted_status(stopped)
     run = state.get("run")
     if run is None:
         text = "velvane: interrupted by %s; nothing written" % name
@@ -594,5 +599,5 @@ def report_interrupt(stopped, state):
             sys.stderr.flush()
     except (OSError, ValueError):  # no terminal any more (SIGHUP), or a closed standard error
         pass
-    return 128 + signum
+    return status
 

@@ -15,7 +15,7 @@ import sys
 import traceback
 import warnings
 
-from Velvane.cli import (EXIT_INTERRUPTED, CannotStart, UsageError, check_directory, check_output, check_type_sources,
+from Velvane.cli import (CannotStart, UsageError, check_directory, check_output, check_type_sources,
                          describe_failure, plural)
 
 EXIT_SAME = 0
@@ -251,9 +251,5 @@ def main(argv=None):
     except CannotStart as problem:
         sys.stderr.write("velvane: error: %s\n" % problem)
         return EXIT_TROUBLE
-    run = Diff(options, sys.stdout, sys.stderr)
-    try:
-        return run.execute()
-    except KeyboardInterrupt:
-        run.say("velvane: interrupted%s" % ("; %s not written" % options.output if options.output else ""))
-        return EXIT_INTERRUPTED
+    # A signal that stops the run is reported by the command's main (cli.main), as for any subcommand.
+    return Diff(options, sys.stdout, sys.stderr).execute()

@@ -15,7 +15,7 @@ import time
 import traceback
 import warnings
 
-from Velvane.cli import EXIT_FAILED, EXIT_INTERRUPTED, EXIT_OK, EXIT_USAGE, CannotStart, UsageError, plural
+from Velvane.cli import EXIT_FAILED, EXIT_OK, EXIT_USAGE, CannotStart, UsageError, plural
 
 
 def build_parser():
@@ -139,11 +139,8 @@ def main(argv):
     try:
         check_workbook(options.workbook)
         check_output(options.output)
-        try:
-            return Generation(options, sys.stderr).execute()
-        except KeyboardInterrupt:
-            sys.stderr.write("velvane: interrupted; nothing written to %s\n" % options.output)
-            return EXIT_INTERRUPTED
+        # A signal that stops the run is reported by the command's main (cli.main), as for any subcommand.
+        return Generation(options, sys.stderr).execute()
     except UsageError as problem:
         parser.print_usage(sys.stderr)
         sys.stderr.write("velvane: error: %s\n" % problem)
